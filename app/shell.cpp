@@ -1,0 +1,95 @@
+// Entry point, window and message loop.
+#include <windows.h>
+
+#include "application.h"
+#include "names.h"
+#include "shell.h"
+
+LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_DESTROY:
+        if (app_object) app_object->done();
+        PostQuitMessage(0);
+        return 0;
+    case WM_KEYDOWN:
+        if (wparam == VK_ESCAPE) {
+            DestroyWindow(hwnd);
+            return 0;
+        }
+        break;
+    case WM_RBUTTONUP:
+        DestroyWindow(hwnd);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+void message_loop(bool with_frames)
+{
+    MSG msg;
+    mem_fill(&msg, 0, sizeof(msg));
+    do {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else if (with_frames) {
+            if (IsIconic(main_window))
+                Sleep(100);
+            else
+                app_object->frame();
+        }
+    } while (msg.message != WM_QUIT);
+}
+
+bool register_window_class(HINSTANCE instance)
+{
+    WNDCLASSEXA wc;
+    mem_fill(&wc, 0, sizeof(wc));
+    wc.cbSize = sizeof(WNDCLASSEXA);
+    wc.style = CS_CLASSDC;
+    wc.lpfnWndProc = window_proc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(101));
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.lpszClassName = window_class_name;
+    return RegisterClassExA(&wc) != 0;
+}
+
+HWND create_main_window(HINSTANCE instance)
+{
+    return CreateWindowExA(0, window_class_name, window_title, WS_OVERLAPPED, 100, 100, 600, 600, nullptr,
+                           nullptr, instance, nullptr);
+}
+
+void run_application(Application* (*create)())
+{
+    CoInitialize(nullptr);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    register_window_class(instance);
+    main_window = create_main_window(instance);
+    app_object = main_window ? create() : nullptr;
+
+    if (!main_window || !app_object) {
+        // Nothing can run without a window and the object; say so instead of
+        // using a null pointer.
+        if (main_window) DestroyWindow(main_window);
+        MessageBoxA(nullptr, "Not enough resources to start", window_title, MB_ICONERROR);
+    } else if (app_object->init()) {
+        ShowCursor(FALSE);
+        ShowWindow(main_window, SW_SHOWDEFAULT);
+        UpdateWindow(main_window);
+        message_loop(true);
+    } else {
+        DestroyWindow(main_window);
+        message_loop(false);
+        const char* text = app_object->error_text();
+        if (text && text[0]) MessageBoxA(nullptr, text, window_title, MB_ICONERROR);
+    }
+
+    UnregisterClassA(window_class_name, instance);
+    if (app_object) {
+        delete app_object;
+        app_object = nullptr;
+    }
+}

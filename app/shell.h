@@ -1,0 +1,13 @@
+#pragma once
+#include <windows.h>
+
+#include "application.h"
+
+LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+void message_loop(bool with_frames);
+bool register_window_class(HINSTANCE instance);
+HWND create_main_window(HINSTANCE instance);
+// Everything entry does between its first instruction and ExitProcess, with
+// the factory of the application object as a parameter so that tests can run
+// the shell around an object of their own.
+void run_application(Application* (*create)());

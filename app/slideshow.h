@@ -1,0 +1,152 @@
+// The program's one state record. Every subsystem keeps its state here and
+// implements its operations as members; the member definitions live in the
+// folder of the subsystem that owns them:
+//   app/       construction, init/done, error_text
+//   library/   settings, folder picker, JPEG scan
+//   pipeline/  worker thread, load job, EXIF orientation, banded upload
+//   slideshow/ state machine and status line
+//   render/    device and resources, camera, frame drawing, procedural textures
+#pragma once
+#include <windows.h>
+#include <d3d9.h>
+#include <d3dx9.h>
+#include <stdint.h>
+
+#include "application.h"
+#include "atomic.h"
+
+enum SlideState : int32_t {
+    NEXT = 0,
+    LOADING = 1,
+    CACHING = 2,
+    WAITING = 3,
+    ROTATING = 4,
+    FADING = 5,
+};
+
+const int32_t path_size = 260;
+const int32_t technique_size = 64;
+const int32_t text_size = 512;
+const int32_t photo_size = 1024;
+
+struct FaceSlot {
+    IDirect3DTexture9* texture;
+    char technique[technique_size];
+    int32_t orientation;
+};
+
+// A job for the worker thread. The one job lives inside the Slideshow record
+// and is never deleted on its own, hence no virtual destructor.
+class Task {
+public:
+    virtual bool run(IDirect3DDevice9* device) { (void)device; return false; }
+};
+
+class ImageLoadTask : public Task {
+public:
+    bool done_flag;               // atomic: release store, acquire load
+    IDirect3DTexture9* staging;   // system memory, 1024x1024, 11 levels
+    char path[path_size];
+    float request_time;
+    IDirect3DTexture9* target;    // the spare video-memory face texture
+    int32_t orientation;
+    int32_t upload_row;
+    int32_t upload_level;
+    int32_t loaded_count;
+
+    bool run(IDirect3DDevice9* device) override;
+    void read_exif_orientation();
+    bool upload_step(IDirect3DDevice9* device, int32_t size);
+};
+
+struct FileList {
+    char* entries;   // count entries of path_size bytes each
+    int32_t count;
+
+    void build_file_list(const char* folder);
+    void scan_folder(const char* folder);
+    void clear_file_list();
+
+    // Slots the second pass may fill; the first pass leaves it at 0 (count only).
+    int32_t capacity;
+};
+
+class Slideshow : public Application {
+public:
+    IDirect3D9* d3d;
+    IDirect3DDevice9* device;
+    IDirect3DVertexBuffer9* vertex_buffer;
+    IDirect3DIndexBuffer9* index_buffer;
+    IDirect3DVertexDeclaration9* vertex_decl;
+    IDirect3DTexture9* lens_texture;
+    IDirect3DTexture9* rubik_texture;
+    IDirect3DTexture9* disp_texture;
+    FaceSlot faces[6];
+    ID3DXSprite* sprite;
+    ID3DXFont* font;
+    ID3DXEffect* effect;
+    ImageLoadTask loader;
+    Task* pending_task;           // atomic: null or &loader
+    HANDLE worker_thread;
+    SlideState state;
+    FileList files;
+    int64_t perf_frequency;
+    int64_t perf_start;
+    float time_offset;
+    float now;
+    int32_t frame_count;
+    float fps_time;
+    int32_t fps_frames;
+    float fps;
+    bool quit;                    // atomic: release store, acquire load
+    float slide_duration;
+    float phase_start;
+    int32_t face;
+    int32_t filter_index;
+    int32_t file_index;
+    char folder[path_size];
+    char status_text[text_size];
+    char error_text_buf[text_size];
+
+    // Reads the clock and seeds the shared generator from the tick count.
+    Slideshow();
+
+    // Application
+    bool init() override;
+    void done() override;
+    long frame() override;
+    const char* error_text() override { return error_text_buf; }
+
+    // Photo library
+    void load_settings();
+    void save_settings();
+
+    // Image pipeline
+    Task* submit_task(Task* task);
+    void worker_main();
+
+    // Slideshow control
+    void update();
+    int32_t previous_face() const { return face == 0 ? 5 : face - 1; }
+
+    // Renderer
+    IDirect3DTexture9* create_texture(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool, UINT levels);
+    bool create_face_textures();
+    void release_face_textures();
+    bool load_effect();
+    bool reset_device();
+    void setup_camera(float t, D3DXMATRIX* world, D3DXMATRIX* view);
+    void set_effect_matrices();
+    bool create_lens_texture();
+    bool create_rubik_texture();
+    bool create_disp_texture();
+};
+
+// Folder dialog: path holds the folder to pre-select and receives the choice.
+bool pick_folder(char* path);
+int CALLBACK browse_callback(HWND window, UINT message, LPARAM lparam, LPARAM data);
+void make_present_params(D3DPRESENT_PARAMETERS* params);
+DWORD WINAPI worker_thread_entry(LPVOID slideshow);
+
+// time_offset for a tick count: seconds, folded into 0..100.
+float time_offset_from_ticks(uint32_t tick_count);

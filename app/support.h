@@ -1,0 +1,28 @@
+// Small routines that stand in for a language runtime: the shared random
+// generator, rounding, decimal text, string copy/append, byte fill and the
+// process heap. Everything here except the heap is plain code that also
+// builds and runs natively.
+#pragma once
+#include <stdint.h>
+
+extern uint32_t rng_state;
+extern char decimal_buffer[16];
+
+void seed_random(uint32_t seed);
+// Next value of the shared linear congruential generator, 24 bits.
+uint32_t next_random();
+// Float to int32 with the current rounding mode (round to nearest, ties to even).
+int32_t round_to_int(float x);
+// Decimal digits of a non-negative n, in decimal_buffer; overwritten by the next call.
+const char* int_to_text(int32_t n);
+void str_copy(char* dst, const char* src);
+void str_append(char* dst, const char* src);
+void mem_fill(void* dst, int value, uint32_t count);
+// Number of characters before the terminator.
+uint32_t str_length(const char* s);
+
+// Process heap (Windows only). Null on failure; never zeroed.
+void* mem_alloc(uint32_t count);
+void* mem_alloc_array(uint32_t count);
+void mem_free(void* p);
+void mem_free_array(void* p);
