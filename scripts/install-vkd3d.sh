@@ -35,6 +35,7 @@ apt_opts=(
     -o "APT::Get::List-Cleanup=false"
     -o "Acquire::Check-Valid-Until=false"
     -o "Acquire::Languages=none"
+    -o "APT::Sandbox::User=root"
 )
 apt-get "${apt_opts[@]}" update
 cd "$cache/debs"

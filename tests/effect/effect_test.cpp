@@ -626,16 +626,21 @@ TEST_F(EffectTest, ZoomAtFullShowsThePhotoThreeTimesAcrossAndDown)
             for (int k = 0; k < 3; ++k)
                 differ += std::abs(px[(j * target_size + i) * 4 + k] - px[(j * target_size + i + third) * 4 + k]) > 2;
     EXPECT_EQ(differ, 0);
-    // The corners sit on (-1, -1) and (2, 2): both on the photo's own corner.
-    Reference ref{inputs(1)};
-    float u = 0, v = 0;
-    ref.distort("Zoom", u, v);
-    EXPECT_FLOAT_EQ(u, -1);
-    EXPECT_FLOAT_EQ(v, -1);
-    u = v = 1;
-    ref.distort("Zoom", u, v);
-    EXPECT_FLOAT_EQ(u, 2);
-    EXPECT_FLOAT_EQ(v, 2);
+    // The face's corners sit on (-1, -1) and (2, 2), which wrap onto the
+    // photo's own corners: with white corners on a black photo, the target's
+    // corner pixels are white and its centre black.
+    Image corners = make_image(texture_size, texture_size, [](int x, int y) {
+        bool near_x = x < 3 || x >= texture_size - 3, near_y = y < 3 || y >= texture_size - 3;
+        return near_x && near_y ? Color{1, 1, 1, 1} : Color{0, 0, 0, 1};
+    });
+    px = draw("SepiaZoomSector", inputs(1, &corners));
+    auto red = [&](int i, int j) { return int(px[(j * target_size + i) * 4 + 2]); };
+    const int last = target_size - 1;
+    EXPECT_EQ(red(0, 0), 255);
+    EXPECT_EQ(red(last, 0), 255);
+    EXPECT_EQ(red(0, last), 255);
+    EXPECT_EQ(red(last, last), 255);
+    EXPECT_EQ(red(target_size / 2, target_size / 2), 0);
 }
 
 TEST_F(EffectTest, DisplacementWithRedZeroShiftsSixteenTexelsLeft)
