@@ -474,6 +474,79 @@ TEST_F(EffectTest, EveryTechniqueIsFoundByNameWithItsOnePassInTextOrder)
     EXPECT_LE(std::string("GrayScaleInvertDisplacementSector").size(), size_t(technique_size - 1));
 }
 
+TEST(EffectSamplers, PassSetsEachSamplersTextureAndFilters)
+{
+    // A device that answers state queries (not a pure device).
+    TestDevice dev;
+    ASSERT_TRUE(dev.create(64, 64, D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_MULTITHREADED));
+    alignas(Slideshow) static unsigned char storage[sizeof(Slideshow)];
+    std::memset(storage, 0, sizeof storage);
+    Slideshow* show = reinterpret_cast<Slideshow*>(storage);
+    show->device = dev.device;
+    ASSERT_TRUE(show->load_effect());
+    ID3DXEffect* effect = show->effect;
+
+    IDirect3DTexture9* textures[4] = {};
+    const char* names[4] = {"tex", "tex_lens", "tex_rubik", "tex_disp"};
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_GE(dev.device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &textures[i], nullptr), 0);
+        effect->SetTexture(names[i], textures[i]);
+    }
+    struct Expected {
+        const char* sampler;
+        IDirect3DTexture9* texture;
+        DWORD mip, min, mag, anisotropy;
+    };
+    const Expected expected[] = {
+        {"MeshTextureSampler", textures[0], D3DTEXF_LINEAR, D3DTEXF_ANISOTROPIC, D3DTEXF_LINEAR, 4},
+        {"LensTextureSampler", textures[1], D3DTEXF_NONE, D3DTEXF_LINEAR, D3DTEXF_LINEAR, 1},
+        {"RubikTextureSampler", textures[2], D3DTEXF_LINEAR, D3DTEXF_ANISOTROPIC, D3DTEXF_LINEAR, 4},
+        {"DispTextureSampler", textures[3], D3DTEXF_LINEAR, D3DTEXF_ANISOTROPIC, D3DTEXF_LINEAR, 4},
+    };
+    // Between them these read all four samplers, five reads in all.
+    int checked = 0;
+    for (const char* technique : {"RubikLensFade", "EmbossDisplacementSector"}) {
+        D3DXHANDLE t = effect->GetTechniqueByName(technique);
+        ASSERT_NE(t, nullptr);
+        D3DXPASS_DESC pass;
+        ASSERT_GE(effect->GetPassDesc(effect->GetPass(t, 0), &pass), 0);
+        ID3DXConstantTable* table = nullptr;
+        ASSERT_GE(D3DXGetShaderConstantTable(pass.pPixelShaderFunction, &table), 0);
+        ASSERT_GE(effect->SetTechnique(t), 0);
+        UINT passes = 0;
+        ASSERT_GE(effect->Begin(&passes, 0), 0);
+        ASSERT_GE(effect->BeginPass(0), 0);
+        for (const Expected& e : expected) {
+            D3DXHANDLE c = table->GetConstantByName(nullptr, e.sampler);
+            if (!c) continue;
+            ++checked;
+            UINT stage = table->GetSamplerIndex(c);
+            IDirect3DBaseTexture9* bound = nullptr;
+            dev.device->GetTexture(stage, &bound);
+            EXPECT_EQ(bound, e.texture) << technique << " " << e.sampler;
+            if (bound) bound->Release();
+            DWORD v = 0;
+            dev.device->GetSamplerState(stage, D3DSAMP_MIPFILTER, &v);
+            EXPECT_EQ(v, e.mip) << technique << " " << e.sampler;
+            dev.device->GetSamplerState(stage, D3DSAMP_MINFILTER, &v);
+            EXPECT_EQ(v, e.min) << technique << " " << e.sampler;
+            dev.device->GetSamplerState(stage, D3DSAMP_MAGFILTER, &v);
+            EXPECT_EQ(v, e.mag) << technique << " " << e.sampler;
+            dev.device->GetSamplerState(stage, D3DSAMP_MAXANISOTROPY, &v);
+            EXPECT_EQ(v, e.anisotropy) << technique << " " << e.sampler;
+            // No address mode is set: wrap, the device default.
+            dev.device->GetSamplerState(stage, D3DSAMP_ADDRESSU, &v);
+            EXPECT_EQ(v, DWORD(D3DTADDRESS_WRAP));
+        }
+        effect->EndPass();
+        effect->End();
+        table->Release();
+    }
+    EXPECT_EQ(checked, 5);
+    for (IDirect3DTexture9* t : textures) t->Release();
+    effect->Release();
+}
+
 TEST_F(EffectTest, ParametersHaveTheirNamesAndTypes)
 {
     struct Expected {
