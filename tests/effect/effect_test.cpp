@@ -195,6 +195,18 @@ struct Reference {
     }
 };
 
+// The effect as the program creates it: Slideshow::load_effect touches only
+// the device and effect fields, so the record is not constructed here (its
+// virtual operations would pull in every subsystem).
+ID3DXEffect* load_program_effect(IDirect3DDevice9* device)
+{
+    alignas(Slideshow) static unsigned char storage[sizeof(Slideshow)];
+    std::memset(storage, 0, sizeof storage);
+    Slideshow* show = reinterpret_cast<Slideshow*>(storage);
+    show->device = device;
+    return show->load_effect() ? show->effect : nullptr;
+}
+
 struct Vertex {
     float x, y, z;
     float u, v;
@@ -211,15 +223,8 @@ protected:
     {
         dev = new TestDevice;
         if (!dev->create(target_size, target_size)) return;
-        // Slideshow::load_effect touches only the device and the effect
-        // fields; the record is not constructed here because its virtual
-        // operations pull in every subsystem.
-        alignas(Slideshow) static unsigned char storage[sizeof(Slideshow)];
-        std::memset(storage, 0, sizeof storage);
-        Slideshow* show = reinterpret_cast<Slideshow*>(storage);
-        show->device = dev->device;
-        if (!show->load_effect()) return;
-        effect = show->effect;
+        effect = load_program_effect(dev->device);
+        if (!effect) return;
         const D3DVERTEXELEMENT9 elements[] = {
             {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
             {0, 12, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
@@ -479,12 +484,8 @@ TEST(EffectSamplers, PassSetsEachSamplersTextureAndFilters)
     // A device that answers state queries (not a pure device).
     TestDevice dev;
     ASSERT_TRUE(dev.create(64, 64, D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_MULTITHREADED));
-    alignas(Slideshow) static unsigned char storage[sizeof(Slideshow)];
-    std::memset(storage, 0, sizeof storage);
-    Slideshow* show = reinterpret_cast<Slideshow*>(storage);
-    show->device = dev.device;
-    ASSERT_TRUE(show->load_effect());
-    ID3DXEffect* effect = show->effect;
+    ID3DXEffect* effect = load_program_effect(dev.device);
+    ASSERT_NE(effect, nullptr);
 
     IDirect3DTexture9* textures[4] = {};
     const char* names[4] = {"tex", "tex_lens", "tex_rubik", "tex_disp"};
