@@ -295,7 +295,7 @@ protected:
         IDirect3DDevice9* d = dev->device;
         D3DXMATRIX identity;
         D3DXMatrixIdentity(&identity);
-        D3DXVECTOR4 pixel_width(1.0f / texture_size, 1.0f / texture_size, 0, 0);
+        const float pixel_width[2] = {1.0f / texture_size, 1.0f / texture_size};
         EXPECT_GE(effect->SetTechnique(technique.c_str()), 0) << technique;
         effect->SetTexture("tex", t.photo);
         effect->SetTexture("tex_lens", t.lens);
@@ -303,7 +303,7 @@ protected:
         effect->SetTexture("tex_disp", t.disp);
         effect->SetMatrix("world_view_proj", &identity);
         effect->SetFloat("tau", in.tau);
-        effect->SetVector("pixel_width", &pixel_width);
+        effect->SetFloatArray("pixel_width", pixel_width, 2);
         effect->SetInt("orientation_exif", in.orientation);
 
         // Half a pixel up and left, so that pixel (i, j) receives the face
