@@ -13,7 +13,10 @@ set -euo pipefail
 cache=${1:-${ORBISCA_VKD3D:-/var/cache/orbisca-vkd3d}}
 root=$cache/root
 mirror=${ORBISCA_DEBIAN_MIRROR:-http://deb.debian.org/debian}
-packages="vkd3d-compiler libvkd3d-shader1 libc6 libgcc-s1"
+# resources/effect.fxo was made with this version; another one makes other
+# bytes (its name is in every shader), so prefer it while the suite has it.
+vkd3d_version=2.1+ds-1
+packages="libc6 libgcc-s1"
 
 here=$(cd "$(dirname "$0")" && pwd)
 if ORBISCA_VKD3D=$cache "$here/vkd3d-compiler" --version >/dev/null 2>&1; then
@@ -35,11 +38,16 @@ apt_opts=(
     -o "APT::Get::List-Cleanup=false"
     -o "Acquire::Check-Valid-Until=false"
     -o "Acquire::Languages=none"
+    -o "APT::Sandbox::User=root"
 )
 apt-get "${apt_opts[@]}" update
 cd "$cache/debs"
 rm -f ./*.deb
-apt-get "${apt_opts[@]}" download $packages
+if ! apt-get "${apt_opts[@]}" download $packages "vkd3d-compiler=$vkd3d_version" "libvkd3d-shader1=$vkd3d_version"; then
+    echo "install-vkd3d: vkd3d $vkd3d_version is gone from the suite; taking its current version" >&2
+    rm -f ./*.deb
+    apt-get "${apt_opts[@]}" download $packages vkd3d-compiler libvkd3d-shader1
+fi
 rm -rf "$root"
 mkdir -p "$root"
 for deb in ./*.deb; do
