@@ -128,7 +128,7 @@ void RendererTest::hook_device()
     calls.system_texture = nullptr;
 }
 
-void RendererTest::create_scene()
+void RendererTest::create_scene(bool program_effect)
 {
     IDirect3DDevice9* device = show->device;
     ASSERT_TRUE(show->create_face_textures());
@@ -147,5 +147,8 @@ void RendererTest::create_scene()
     ASSERT_GE(D3DXCreateFontA(device, 17, 0, FW_BOLD, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                               CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Tahoma", &show->font), 0);
     ASSERT_GE(D3DXCreateSprite(device, &show->sprite), 0);
-    show->effect = create_fake_effect(device, &log);
+    if (program_effect)
+        ASSERT_TRUE(show->load_effect());
+    else
+        show->effect = create_fake_effect(device, &log);
 }

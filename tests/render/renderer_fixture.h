@@ -38,8 +38,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Everything start-up creates after the device, with the stand-in effect.
-    void create_scene();
+    // Everything start-up creates after the device, with the stand-in effect
+    // or with the program's own.
+    void create_scene(bool program_effect = false);
     // Hooks on the device's and textures' methods, active until TearDown.
     void hook_device();
 

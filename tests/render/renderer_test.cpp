@@ -452,3 +452,49 @@ TEST_F(RendererTest, FailedRecreationLeavesEmptySlotsThatFramesSkip)
     ASSERT_EQ(log.draws.size(), 1u);
     EXPECT_EQ(log.draws[0].texture, show->faces[0].texture);
 }
+
+// --- frames with the program's effect -----------------------------------------
+
+TEST_F(RendererTest, ProgramEffectShowsThePlainPhotoInViewAndTheLookWhileTurning)
+{
+    create_scene(true);
+    hook_device();
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->device, show->faces[i].texture, face_colours[i]));
+    show->face = 1;
+    show->frame();
+    ASSERT_EQ(calls.present, 1);
+    EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[0]));
+    int opposite = 0;
+    for (UINT y = 0; y < calls.height; ++y)
+        for (UINT x = 0; x < calls.width; ++x) opposite += near_colour(pixel(x, y), face_colours[3], 40);
+    EXPECT_EQ(opposite, 0);
+
+    // The turn has just begun: the camera has hardly moved, the face in view
+    // shows its filtered look.
+    show->state = ROTATING;
+    show->phase_start = seconds_since_start(show);
+    show->frame();
+    ASSERT_EQ(calls.present, 2);
+    EXPECT_FALSE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[0], 40));
+}
+
+TEST_F(RendererTest, ProgramEffectSurvivesAReset)
+{
+    create_scene(true);
+    hook_device();
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->device, show->faces[i].texture, face_colours[i]));
+    calls.cooperative_level = D3DERR_DEVICENOTRESET;
+    calls.cooperative_level_frames = 1;
+    show->face = 1;
+    show->frame();
+    EXPECT_EQ(calls.reset, 1);
+    show->frame();
+    ASSERT_EQ(calls.present, 1);
+    EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), 0xFF000000, 0));
+
+    // A photo swapped in after the reset shows again.
+    ASSERT_TRUE(fill_video_texture(show->device, show->faces[0].texture, face_colours[0]));
+    show->frame();
+    ASSERT_EQ(calls.present, 2);
+    EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[0]));
+}
