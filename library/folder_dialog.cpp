@@ -33,7 +33,9 @@ int CALLBACK browse_callback(HWND window, UINT message, LPARAM lparam, LPARAM da
 {
     if (message != BFFM_INITIALIZED) return 0;
 
-    SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
+    // The first dialog of a fresh Wine prefix fails the first selection while
+    // the shell sets itself up; once more then finds the folder.
+    if (!SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data)) SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
 
     LONG style = GetWindowLongA(window, GWL_STYLE);
     style &= ~static_cast<LONG>(WS_MAXIMIZEBOX);
