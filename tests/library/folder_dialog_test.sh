@@ -12,9 +12,8 @@ if [ -z "${ORBISCA_WINE_READY:-}" ]; then
 fi
 command -v xdotool >/dev/null || { echo "xdotool is missing"; exit 1; }
 
-# The folders live on the prefix's own drive: Wine's tree matches each level
-# of the pre-selected path including its modification time, so a folder that
-# keeps changing (such as /tmp) stops the walk early.
+# The folders live on the prefix's own drive, away from anything else that
+# runs on the machine.
 work="$WINEPREFIX/drive_c/dialog test"
 mkdir -p "$work/Holiday photos/inner" "$work/other"
 folder='C:\dialog test\Holiday photos'
@@ -64,8 +63,8 @@ run_case() {
 }
 
 # The remembered folder always ends with a backslash; the dialog answers
-# without it. First in the run: the first dialog in a new prefix is the hard
-# case for the pre-selection.
+# without it. First in the run: the first dialog in a new prefix is where
+# Wine's tree is slowest to take a selection.
 run_case "Return takes the pre-selected folder" Return "$folder\\" 1 "$folder"
 run_case "first run, nothing to pre-select, Escape" Escape "" 0 ""
 run_case "Escape cancels, buffer unchanged" Escape "$folder\\" 0 "$folder\\"
