@@ -12,7 +12,14 @@ set -euo pipefail
 
 cache=${1:-${ORBISCA_VKD3D:-/var/cache/orbisca-vkd3d}}
 root=$cache/root
-mirror=${ORBISCA_DEBIAN_MIRROR:-http://deb.debian.org/debian}
+# The machine's own Debian mirror, as its apt sources name it.
+system_mirror() {
+    { sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/*.sources 2>/dev/null
+      awk '$1 == "deb" { print ($2 ~ /^\[/ ? $3 : $2) }' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null
+    } | tr ' ' '\n' | grep -E '/debian/?$' | head -n 1
+}
+mirror=${ORBISCA_DEBIAN_MIRROR:-$(system_mirror)}
+[ -n "$mirror" ] || { echo "install-vkd3d: no Debian mirror in the apt sources" >&2; exit 1; }
 # resources/effect.fxo was made with this version; another one makes other
 # bytes (its name is in every shader), so prefer it while the suite has it.
 vkd3d_version=2.1+ds-1

@@ -136,7 +136,7 @@ first_run_and_resume)
     for band in "10 10 190 18 title" "10 40 190 17 fps" "10 57 190 17 file" "10 91 190 17 seconds"; do
         set -- $band
         v=$(bright $1 $2 $3 $4)
-        awk -v v="$v" 'BEGIN { exit !(v > 0.01) }' || fail "no text where the $5 line belongs ($v)"
+        awk -v v="$v" 'BEGIN { exit !(v > 0.003) }' || fail "no text where the $5 line belongs ($v)"
     done
     rest=()
     for c in "$red" "$green" "$blue"; do [ "$c" = "$first" ] || rest+=("$c"); done
