@@ -16,7 +16,7 @@ root=$cache/root
 system_mirror() {
     { sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/*.sources 2>/dev/null
       awk '$1 == "deb" { print ($2 ~ /^\[/ ? $3 : $2) }' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null
-    } | tr ' ' '\n' | grep -E '/debian/?$' | head -n 1
+    } | tr ' ' '\n' | grep -E '/debian/?$' | head -n 1 || true
 }
 mirror=${ORBISCA_DEBIAN_MIRROR:-$(system_mirror)}
 [ -n "$mirror" ] || { echo "install-vkd3d: no Debian mirror in the apt sources" >&2; exit 1; }
