@@ -50,9 +50,18 @@ void load_square(IDirect3DDevice9* device, IDirect3DSurface9* level0, const char
     PixelRect square = centred_square(info.Width, info.Height);
     RECT source = {square.left, square.top, square.right, square.bottom};
 
+    // The decoder's own pixel format when it is plain 24-bit colour, so that
+    // the whole photo is copied rather than converted; 32-bit otherwise.
     IDirect3DSurface9* whole = nullptr;
-    if (device && device->CreateOffscreenPlainSurface(info.Width, info.Height, D3DFMT_X8R8G8B8, D3DPOOL_SCRATCH,
-                                                      &whole, nullptr) >= 0 && whole) {
+    if (device && info.Format == D3DFMT_R8G8B8 &&
+        device->CreateOffscreenPlainSurface(info.Width, info.Height, D3DFMT_R8G8B8, D3DPOOL_SCRATCH, &whole,
+                                            nullptr) < 0)
+        whole = nullptr;
+    if (device && !whole &&
+        device->CreateOffscreenPlainSurface(info.Width, info.Height, D3DFMT_X8R8G8B8, D3DPOOL_SCRATCH, &whole,
+                                            nullptr) < 0)
+        whole = nullptr;
+    if (whole) {
         if (D3DXLoadSurfaceFromFileA(whole, nullptr, nullptr, path, nullptr, D3DX_FILTER_NONE, 0, nullptr) >= 0)
             D3DXLoadSurfaceFromSurface(level0, nullptr, nullptr, whole, nullptr, &source, D3DX_DEFAULT, 0);
         whole->Release();

@@ -51,13 +51,13 @@ protected:
     }
 
     // Runs the job as the worker would and checks that it completed.
-    void load(const std::string& path)
+    void load(const std::string& path, bool with_device = true)
     {
         std::snprintf(task.path, sizeof task.path, "%s", path.c_str());
         int32_t before = task.loaded_count;
         task.done_flag = false;
         DWORD start = GetTickCount();
-        EXPECT_TRUE(task.run(dev.device));
+        EXPECT_TRUE(task.run(with_device ? dev.device : nullptr));
         EXPECT_LT(GetTickCount() - start, 20000u) << path;
         EXPECT_TRUE(load_acquire(&task.done_flag)) << path;
         EXPECT_EQ(task.loaded_count, before + 1) << path;
@@ -134,15 +134,19 @@ TEST_F(LoadJob, CentredSquareFillsLevelZeroAndTheChainFollows)
     expect_quadrants("tall");
     expect_mips_follow_level0();
 
-    load(data_file("small.jpg"));  // 300 x 200: enlarged
+    load(data_file("small.jpg"), false);  // 300 x 200: enlarged; the device found through the texture
     expect_quadrants("small");
     expect_mips_follow_level0();
 }
 
 TEST_F(LoadJob, OrientationIsReadForEveryPhoto)
 {
-    load(data_file("grey_orient6.jpg"));
+    load(data_file("grey_orient6.jpg"));  // a one-channel JPEG
     EXPECT_EQ(task.orientation, 6);
+    std::vector<uint8_t> level(photo_size * photo_size * 4);
+    ASSERT_TRUE(read_texture_level(task.staging, 0, level.data()));
+    for (size_t i = 0; i < level.size(); i += 4 * 4099)
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(level[i + c], 128, 6) << i;
     // The next photo has no EXIF data: it must not inherit the 6.
     load(data_file("wide.jpg"));
     EXPECT_EQ(task.orientation, 1);
