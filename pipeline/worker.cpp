@@ -36,10 +36,11 @@ DWORD WINAPI worker_thread_entry(LPVOID slideshow)
 namespace {
 
 // Loads the largest centred square of the photo at `path`, stretched over the
-// whole of `level0`. The photo is first decoded whole into a scratch surface
-// and the square is cut from there: some D3DX versions (Wine's among them)
-// misplace a source rectangle that does not start at the image's origin when
-// loading from a file, and read past their own buffer doing so. Nothing is
+// whole of `level0`. Some D3DX versions (Wine's among them) misplace a source
+// rectangle that does not start at the image's origin when loading from a
+// file, and read past their own buffer doing so. So the photo is loaded whole,
+// scaled so that its square comes out at the size of `level0`, into a scratch
+// surface, and the square is copied from there texel for texel. Nothing is
 // written to `level0` unless the photo was decoded.
 void load_square(IDirect3DDevice9* device, IDirect3DSurface9* level0, const char* path)
 {
@@ -47,28 +48,22 @@ void load_square(IDirect3DDevice9* device, IDirect3DSurface9* level0, const char
     // from; such a file cannot be loaded either.
     D3DXIMAGE_INFO info;
     if (D3DXGetImageInfoFromFileA(path, &info) < 0 || info.Width == 0 || info.Height == 0) return;
-    PixelRect square = centred_square(info.Width, info.Height);
-    RECT source = {square.left, square.top, square.right, square.bottom};
 
-    // The decoder's own pixel format when it is plain 24-bit colour, so that
-    // the whole photo is copied rather than converted; 32-bit otherwise.
-    IDirect3DSurface9* whole = nullptr;
-    if (device && info.Format == D3DFMT_R8G8B8 &&
-        device->CreateOffscreenPlainSurface(info.Width, info.Height, D3DFMT_R8G8B8, D3DPOOL_SCRATCH, &whole,
+    // A panorama wider than this (16:1) would need a scratch surface of more
+    // than 64 MiB; it is passed over like a file that cannot be decoded.
+    const uint32_t longest = 16 * photo_size;
+    ScaledSquare plan = scaled_square(info.Width, info.Height, photo_size);
+    IDirect3DSurface9* scaled = nullptr;
+    if (!device || plan.width > longest || plan.height > longest ||
+        device->CreateOffscreenPlainSurface(plan.width, plan.height, D3DFMT_X8R8G8B8, D3DPOOL_SCRATCH, &scaled,
                                             nullptr) < 0)
-        whole = nullptr;
-    if (device && !whole &&
-        device->CreateOffscreenPlainSurface(info.Width, info.Height, D3DFMT_X8R8G8B8, D3DPOOL_SCRATCH, &whole,
-                                            nullptr) < 0)
-        whole = nullptr;
-    if (whole) {
-        if (D3DXLoadSurfaceFromFileA(whole, nullptr, nullptr, path, nullptr, D3DX_FILTER_NONE, 0, nullptr) >= 0)
-            D3DXLoadSurfaceFromSurface(level0, nullptr, nullptr, whole, nullptr, &source, D3DX_DEFAULT, 0);
-        whole->Release();
-    } else if (square.left == 0 && square.top == 0) {
-        // No room for the whole photo: a square that starts at the origin can
-        // still be loaded straight from the file.
-        D3DXLoadSurfaceFromFileA(level0, nullptr, nullptr, path, &source, D3DX_DEFAULT, 0, nullptr);
+        return;
+    if (scaled) {
+        if (D3DXLoadSurfaceFromFileA(scaled, nullptr, nullptr, path, nullptr, D3DX_DEFAULT, 0, nullptr) >= 0) {
+            RECT square = {plan.square.left, plan.square.top, plan.square.right, plan.square.bottom};
+            D3DXLoadSurfaceFromSurface(level0, nullptr, nullptr, scaled, nullptr, &square, D3DX_FILTER_NONE, 0);
+        }
+        scaled->Release();
     }
 }
 
