@@ -5,6 +5,9 @@
 #include "names.h"
 #include "shell.h"
 
+HWND__* main_window = nullptr;
+Application* app_object = nullptr;
+
 LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {

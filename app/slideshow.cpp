@@ -2,9 +2,6 @@
 
 #include "names.h"
 
-HWND__* main_window = nullptr;
-Application* app_object = nullptr;
-
 Slideshow::Slideshow()
 {
     d3d = nullptr;

@@ -1,0 +1,50 @@
+// The slideshow record as the shell creates it.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/slideshow.h"
+
+TEST(SlideshowRecord, ConstructionDefaults)
+{
+    Application* app = create_slideshow();
+    ASSERT_NE(app, nullptr);
+    Slideshow* s = static_cast<Slideshow*>(app);
+
+    EXPECT_EQ(s->file_index, -1);
+    EXPECT_EQ(s->state, NEXT);
+    EXPECT_EQ(s->slide_duration, 5.0f);
+    EXPECT_EQ(s->face, 0);
+    EXPECT_EQ(s->filter_index, 0);
+    EXPECT_EQ(s->frame_count, 0);
+    EXPECT_EQ(s->now, 0.0f);
+    EXPECT_EQ(s->fps, 0.0f);
+    EXPECT_FALSE(s->quit);
+    EXPECT_EQ(s->pending_task, nullptr);
+    EXPECT_EQ(s->worker_thread, nullptr);
+    EXPECT_EQ(s->device, nullptr);
+    EXPECT_EQ(s->files.entries, nullptr);
+    EXPECT_EQ(s->files.count, 0);
+    EXPECT_STREQ(s->folder, "");
+    EXPECT_STREQ(s->status_text, "");
+    for (const FaceSlot& f : s->faces) {
+        EXPECT_STREQ(f.technique, "RubikSimpleFade");
+        EXPECT_EQ(f.orientation, 1);
+        EXPECT_EQ(f.texture, nullptr);
+    }
+    EXPECT_EQ(s->loader.orientation, 1);
+    EXPECT_FALSE(s->loader.done_flag);
+    EXPECT_EQ(s->loader.loaded_count, 0);
+    EXPECT_EQ(s->loader.staging, nullptr);
+    EXPECT_EQ(s->loader.target, nullptr);
+    EXPECT_GT(s->perf_frequency, 0);
+
+    // Seed and camera phase come from the same tick count.
+    EXPECT_EQ(s->time_offset, time_offset_from_ticks(rng_state));
+    EXPECT_GE(s->time_offset, 0.0f);
+    EXPECT_LE(s->time_offset, 100.0f);
+
+    ASSERT_NE(app->error_text(), nullptr);
+    EXPECT_STREQ(app->error_text(), "");
+    delete app;
+}

@@ -1,0 +1,165 @@
+// The shell around the application object: the window procedure, the message
+// loop and the object's heap life, with a test application in place of the
+// slideshow.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "app/application.h"
+#include "app/shell.h"
+
+namespace {
+
+struct CountingApp : Application {
+    int done_calls = 0;
+    int frames = 0;
+    int seen_at_first_frame = -1;
+    int* counter = nullptr;
+    bool quit_on_frame = true;
+    void done() override { ++done_calls; }
+    long frame() override
+    {
+        if (frames++ == 0 && counter) seen_at_first_frame = *counter;
+        if (quit_on_frame) PostQuitMessage(0);
+        return 0;
+    }
+};
+
+int app_messages = 0;
+
+// Counts WM_APP and WM_TIMER, hands everything to the program's procedure.
+LRESULT CALLBACK counting_proc(HWND h, UINT m, WPARAM w, LPARAM l)
+{
+    if (m == WM_APP) ++app_messages;
+    if (m == WM_TIMER) {
+        KillTimer(h, w);
+        PostQuitMessage(0);
+        return 0;
+    }
+    return window_proc(h, m, w, l);
+}
+
+bool drain_quit()
+{
+    MSG msg;
+    bool quit = false;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        if (msg.message == WM_QUIT) quit = true;
+    return quit;
+}
+
+class Shell : public ::testing::Test {
+protected:
+    CountingApp app;
+    HWND window = nullptr;
+
+    void SetUp() override
+    {
+        HINSTANCE instance = GetModuleHandleA(nullptr);
+        static bool registered = register_window_class(instance);
+        ASSERT_TRUE(registered);
+        window = create_main_window(instance);
+        ASSERT_NE(window, nullptr);
+        main_window = window;
+        app_object = &app;
+        drain_quit();
+    }
+    void TearDown() override
+    {
+        if (IsWindow(window)) {
+            app_object = nullptr;
+            DestroyWindow(window);
+        }
+        drain_quit();
+        main_window = nullptr;
+        app_object = nullptr;
+    }
+};
+
+} // namespace
+
+TEST_F(Shell, EscapeDestroysTheWindowOtherKeysDoNot)
+{
+    SendMessageA(window, WM_KEYDOWN, 'A', 0);
+    SendMessageA(window, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(app.done_calls, 0);
+    SendMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(app.done_calls, 1);
+    EXPECT_TRUE(drain_quit());
+}
+
+TEST_F(Shell, RightButtonEndsOnReleaseNotOnPress)
+{
+    SendMessageA(window, WM_RBUTTONDOWN, MK_RBUTTON, 0);
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    SendMessageA(window, WM_LBUTTONUP, 0, 0);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_FALSE(drain_quit());
+    SendMessageA(window, WM_RBUTTONUP, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(app.done_calls, 1);
+    EXPECT_TRUE(drain_quit());
+}
+
+TEST_F(Shell, DestroyCallsDoneOnceAndPostsQuit)
+{
+    DestroyWindow(window);
+    EXPECT_EQ(app.done_calls, 1);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 0u);
+}
+
+TEST_F(Shell, QueuedMessagesAreHandledBeforeTheNextFrame)
+{
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(counting_proc));
+    app_messages = 0;
+    app.counter = &app_messages;
+    for (int i = 0; i < 25; ++i) PostMessageA(window, WM_APP, 0, 0);
+    message_loop(true);
+    EXPECT_EQ(app.seen_at_first_frame, 25);
+    EXPECT_EQ(app.frames, 1); // the loop ends right after the pass that retrieved WM_QUIT
+}
+
+TEST_F(Shell, WithoutFramesTheLoopOnlyDrainsTheQueue)
+{
+    PostQuitMessage(0);
+    message_loop(false);
+    EXPECT_EQ(app.frames, 0);
+}
+
+TEST_F(Shell, MinimisedWindowSleepsInsteadOfDrawing)
+{
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(counting_proc));
+    ShowWindow(window, SW_SHOWMINNOACTIVE);
+    ASSERT_TRUE(IsIconic(window));
+    app.quit_on_frame = false;
+    SetTimer(window, 1, 350, nullptr);
+    DWORD start = GetTickCount();
+    message_loop(true);
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_EQ(app.frames, 0);
+    EXPECT_GE(elapsed, 300u);
+}
+
+TEST(ApplicationObject, BaseDefaultsAndHeapLife)
+{
+    void* block = mem_alloc(sizeof(Application));
+    ASSERT_NE(block, nullptr);
+    Application* a = new (block) Application();
+    EXPECT_FALSE(a->init());
+    EXPECT_EQ(a->error_text(), nullptr);
+    a->done();
+    EXPECT_EQ(a->frame(), 0);
+    delete a; // the block goes back to the process heap
+}
+
+TEST(ApplicationObject, ImpossibleAllocationsFail)
+{
+    EXPECT_EQ(mem_alloc(0xFFFFFFFFu), nullptr);
+    EXPECT_EQ(mem_alloc_array(0xFFFFFFFFu), nullptr);
+    void* p = mem_alloc(64);
+    ASSERT_NE(p, nullptr);
+    mem_free(p);
+}

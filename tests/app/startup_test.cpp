@@ -1,0 +1,429 @@
+// Start-up and shutdown of the whole slideshow against the real platform:
+// every failure the user can meet ends with its text, and shutdown releases
+// exactly what exists.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/names.h"
+#include "app/shell.h"
+#include "app/slideshow.h"
+#include "support/hooks.h"
+
+namespace {
+
+const char* const settings_key = "Software\\orbisca";
+
+std::string temp_folder(const char* name)
+{
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    std::string path = std::string(base) + name;
+    CreateDirectoryA(path.c_str(), nullptr);
+    return path;
+}
+
+void write_file(const std::string& path, const char* text)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs(text, f);
+    std::fclose(f);
+}
+
+void set_stored_folder(const std::string& folder_with_backslash, DWORD file)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, settings_key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+    RegSetValueExA(key, "folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder_with_backslash.c_str()),
+                   static_cast<DWORD>(folder_with_backslash.size() + 1));
+    RegSetValueExA(key, "file", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&file), 4);
+    RegCloseKey(key);
+}
+
+bool stored_values(std::string* folder, DWORD* file)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, settings_key, 0, KEY_READ, &key) != 0) return false;
+    char buf[1024] = {};
+    DWORD size = sizeof buf;
+    bool ok = RegQueryValueExA(key, "folder", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size) == 0;
+    *folder = buf;
+    size = 4;
+    ok = ok && RegQueryValueExA(key, "file", nullptr, nullptr, reinterpret_cast<BYTE*>(file), &size) == 0;
+    RegCloseKey(key);
+    return ok;
+}
+
+// Answers the folder dialog from a second thread, as a user would: once the
+// dialog shows the remembered folder as its selection, OK takes it.
+struct DialogAnswer {
+    WPARAM button;
+    std::string leaf; // the selected folder's name, shown in the dialog's edit box
+    HANDLE thread = nullptr;
+
+    DialogAnswer(WPARAM b, std::string name) : button(b), leaf(std::move(name))
+    {
+        thread = CreateThread(nullptr, 0, run, this, 0, nullptr);
+    }
+    ~DialogAnswer()
+    {
+        WaitForSingleObject(thread, 300000);
+        CloseHandle(thread);
+    }
+    static BOOL CALLBACK find_edit(HWND child, LPARAM out)
+    {
+        char cls[32];
+        GetClassNameA(child, cls, sizeof cls);
+        if (_stricmp(cls, "Edit") != 0) return TRUE;
+        *reinterpret_cast<HWND*>(out) = child;
+        return FALSE;
+    }
+    static DWORD WINAPI run(LPVOID p)
+    {
+        auto* self = static_cast<DialogAnswer*>(p);
+        for (int i = 0; i < 4800; ++i) {
+            HWND dialog = FindWindowA("#32770", window_title);
+            if (dialog && IsWindowVisible(dialog)) {
+                HWND edit = nullptr;
+                EnumChildWindows(dialog, find_edit, reinterpret_cast<LPARAM>(&edit));
+                char text[MAX_PATH] = {};
+                if (edit) GetWindowTextA(edit, text, sizeof text);
+                if (self->button != IDOK || self->leaf == text) {
+                    PostMessageA(dialog, WM_COMMAND, self->button, 0);
+                    return 0;
+                }
+                if (i >= 2400) { // two minutes without the remembered folder selected
+                    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+                    return 1;
+                }
+            }
+            Sleep(50);
+        }
+        return 1;
+    }
+};
+
+// Counts the failures the hooks below inject.
+int fail_create_texture_at = 0; // n-th CreateTexture call fails (0 = never)
+int create_texture_calls = 0;
+bool fail_vertex_buffer_lock = false;
+bool fail_create_device = false;
+bool fail_direct3d = false;
+bool fail_thread = false;
+bool fail_effect = false;
+bool fail_font = false;
+bool fail_sprite = false;
+IDirect3DDevice9* created_device = nullptr;
+
+using CreateTextureFn = HRESULT(WINAPI*)(IDirect3DDevice9*, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL,
+                                         IDirect3DTexture9**, HANDLE*);
+CreateTextureFn real_create_texture = nullptr;
+HRESULT WINAPI create_texture_hook(IDirect3DDevice9* d, UINT w, UINT h, UINT l, DWORD u, D3DFORMAT f, D3DPOOL p,
+                                   IDirect3DTexture9** t, HANDLE* s)
+{
+    if (++create_texture_calls == fail_create_texture_at) {
+        *t = nullptr;
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    return real_create_texture(d, w, h, l, u, f, p, t, s);
+}
+
+using BufferLockFn = HRESULT(WINAPI*)(IDirect3DVertexBuffer9*, UINT, UINT, void**, DWORD);
+BufferLockFn real_vb_lock = nullptr;
+HRESULT WINAPI vb_lock_hook(IDirect3DVertexBuffer9* b, UINT o, UINT s, void** p, DWORD f)
+{
+    if (fail_vertex_buffer_lock) return D3DERR_INVALIDCALL;
+    return real_vb_lock(b, o, s, p, f);
+}
+
+using CreateDeviceFn = HRESULT(WINAPI*)(IDirect3D9*, UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*,
+                                        IDirect3DDevice9**);
+CreateDeviceFn real_create_device = nullptr;
+HRESULT WINAPI create_device_hook(IDirect3D9* d3d, UINT a, D3DDEVTYPE t, HWND w, DWORD f, D3DPRESENT_PARAMETERS* pp,
+                                  IDirect3DDevice9** out)
+{
+    if (fail_create_device) {
+        *out = nullptr;
+        return D3DERR_NOTAVAILABLE;
+    }
+    HRESULT hr = real_create_device(d3d, a, t, w, f, pp, out);
+    if (hr >= 0) {
+        created_device = *out;
+        created_device->AddRef(); // to see whether shutdown leaves anything behind
+        if (!real_create_texture)
+            real_create_texture = reinterpret_cast<CreateTextureFn>(
+                hook_vtable(created_device, slot::CreateTexture, reinterpret_cast<void*>(create_texture_hook)));
+        IDirect3DVertexBuffer9* vb = nullptr;
+        if (!real_vb_lock && created_device->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, &vb, nullptr) >= 0) {
+            real_vb_lock = reinterpret_cast<BufferLockFn>(
+                hook_vtable(vb, slot::BufferLock, reinterpret_cast<void*>(vb_lock_hook)));
+            vb->Release();
+        }
+    }
+    return hr;
+}
+
+using Direct3DCreate9Fn = IDirect3D9*(WINAPI*)(UINT);
+Direct3DCreate9Fn real_direct3d_create = nullptr;
+IDirect3D9* WINAPI direct3d_create_hook(UINT version)
+{
+    if (fail_direct3d) return nullptr;
+    IDirect3D9* d3d = real_direct3d_create(version);
+    if (d3d && !real_create_device)
+        real_create_device = reinterpret_cast<CreateDeviceFn>(
+            hook_vtable(d3d, slot::CreateDevice, reinterpret_cast<void*>(create_device_hook)));
+    return d3d;
+}
+
+using CreateThreadFn = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, LPDWORD);
+CreateThreadFn real_create_thread = nullptr;
+int threads_started = 0;
+HANDLE WINAPI create_thread_hook(LPSECURITY_ATTRIBUTES a, SIZE_T s, LPTHREAD_START_ROUTINE r, LPVOID p, DWORD f,
+                                 LPDWORD id)
+{
+    if (r == worker_thread_entry) {
+        if (fail_thread) return nullptr;
+        ++threads_started;
+    }
+    return real_create_thread(a, s, r, p, f, id);
+}
+
+using EffectFromResourceFn = HRESULT(WINAPI*)(IDirect3DDevice9*, HMODULE, const char*, const D3DXMACRO*,
+                                              ID3DXInclude*, DWORD, ID3DXEffectPool*, ID3DXEffect**, ID3DXBuffer**);
+EffectFromResourceFn real_effect_from_resource = nullptr;
+HRESULT WINAPI effect_from_resource_hook(IDirect3DDevice9* d, HMODULE m, const char* r, const D3DXMACRO* dm,
+                                         ID3DXInclude* i, DWORD f, ID3DXEffectPool* p, ID3DXEffect** e, ID3DXBuffer** b)
+{
+    if (fail_effect) {
+        *e = nullptr;
+        return E_FAIL;
+    }
+    return real_effect_from_resource(d, m, r, dm, i, f, p, e, b);
+}
+using EffectFn = HRESULT(WINAPI*)(IDirect3DDevice9*, const void*, UINT, const D3DXMACRO*, ID3DXInclude*, DWORD,
+                                  ID3DXEffectPool*, ID3DXEffect**, ID3DXBuffer**);
+EffectFn real_create_effect = nullptr;
+HRESULT WINAPI create_effect_hook(IDirect3DDevice9* d, const void* data, UINT n, const D3DXMACRO* dm, ID3DXInclude* i,
+                                  DWORD f, ID3DXEffectPool* p, ID3DXEffect** e, ID3DXBuffer** b)
+{
+    if (fail_effect) {
+        *e = nullptr;
+        return E_FAIL;
+    }
+    return real_create_effect(d, data, n, dm, i, f, p, e, b);
+}
+
+using FontFn = HRESULT(WINAPI*)(IDirect3DDevice9*, INT, UINT, UINT, UINT, BOOL, DWORD, DWORD, DWORD, DWORD, LPCSTR,
+                                ID3DXFont**);
+FontFn real_create_font = nullptr;
+HRESULT WINAPI create_font_hook(IDirect3DDevice9* d, INT h, UINT w, UINT wt, UINT m, BOOL it, DWORD cs, DWORD op,
+                                DWORD q, DWORD pf, LPCSTR face, ID3DXFont** out)
+{
+    if (fail_font) {
+        *out = nullptr;
+        return E_OUTOFMEMORY;
+    }
+    return real_create_font(d, h, w, wt, m, it, cs, op, q, pf, face, out);
+}
+using SpriteFn = HRESULT(WINAPI*)(IDirect3DDevice9*, ID3DXSprite**);
+SpriteFn real_create_sprite = nullptr;
+HRESULT WINAPI create_sprite_hook(IDirect3DDevice9* d, ID3DXSprite** out)
+{
+    if (fail_sprite) {
+        *out = nullptr;
+        return E_OUTOFMEMORY;
+    }
+    return real_create_sprite(d, out);
+}
+
+class Startup : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        HINSTANCE instance = GetModuleHandleA(nullptr);
+        register_window_class(instance);
+        real_direct3d_create = reinterpret_cast<Direct3DCreate9Fn>(
+            hook_import("d3d9.dll", "Direct3DCreate9", reinterpret_cast<void*>(direct3d_create_hook)));
+        real_create_thread = reinterpret_cast<CreateThreadFn>(
+            hook_import("KERNEL32.dll", "CreateThread", reinterpret_cast<void*>(create_thread_hook)));
+        real_effect_from_resource = reinterpret_cast<EffectFromResourceFn>(hook_import(
+            "d3dx9_27.dll", "D3DXCreateEffectFromResourceA", reinterpret_cast<void*>(effect_from_resource_hook)));
+        real_create_effect = reinterpret_cast<EffectFn>(
+            hook_import("d3dx9_27.dll", "D3DXCreateEffect", reinterpret_cast<void*>(create_effect_hook)));
+        real_create_font = reinterpret_cast<FontFn>(
+            hook_import("d3dx9_27.dll", "D3DXCreateFontA", reinterpret_cast<void*>(create_font_hook)));
+        real_create_sprite = reinterpret_cast<SpriteFn>(
+            hook_import("d3dx9_27.dll", "D3DXCreateSprite", reinterpret_cast<void*>(create_sprite_hook)));
+        ASSERT_NE(real_direct3d_create, nullptr);
+        ASSERT_NE(real_create_thread, nullptr);
+        ASSERT_NE(real_create_font, nullptr);
+        ASSERT_NE(real_create_sprite, nullptr);
+    }
+
+    void SetUp() override
+    {
+        photos = temp_folder("orbisca-startup-photos");
+        write_file(photos + "\\a.jpg", "not really a photo");
+        empty = temp_folder("orbisca-startup-empty");
+        main_window = create_main_window(GetModuleHandleA(nullptr));
+        ASSERT_NE(main_window, nullptr);
+        fail_create_texture_at = 0;
+        create_texture_calls = 0;
+        fail_vertex_buffer_lock = fail_create_device = fail_direct3d = fail_thread = false;
+        fail_effect = fail_font = fail_sprite = false;
+        created_device = nullptr;
+        threads_started = 0;
+        app = static_cast<Slideshow*>(create_slideshow());
+        ASSERT_NE(app, nullptr);
+        app_object = app;
+    }
+
+    void TearDown() override
+    {
+        if (app) {
+            app->done();
+            delete app;
+        }
+        app_object = nullptr;
+        DestroyWindow(main_window);
+        main_window = nullptr;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+
+    // Runs init with the folder dialog answered; returns init's result.
+    bool start_in(const std::string& folder, DWORD stored_file, WPARAM button = IDOK)
+    {
+        set_stored_folder(folder + "\\", stored_file);
+        DialogAnswer answer(button, folder.substr(folder.find_last_of('\\') + 1));
+        bool ok = app->init();
+        return ok;
+    }
+
+    // done, then check that nothing of the device was left behind.
+    void finish_and_check_released()
+    {
+        app->done();
+        EXPECT_EQ(app->device, nullptr);
+        EXPECT_EQ(app->d3d, nullptr);
+        EXPECT_EQ(app->worker_thread, nullptr);
+        EXPECT_EQ(app->files.entries, nullptr);
+        for (const FaceSlot& f : app->faces) EXPECT_EQ(f.texture, nullptr);
+        EXPECT_EQ(app->loader.target, nullptr);
+        EXPECT_EQ(app->loader.staging, nullptr);
+        if (created_device) EXPECT_EQ(created_device->Release(), 0u) << "objects of the device were not released";
+        delete app;
+        app = nullptr;
+    }
+
+    void expect_failure(const char* text)
+    {
+        EXPECT_FALSE(start_in(photos, 0xFFFFFFFF));
+        EXPECT_STREQ(app->error_text(), text);
+        EXPECT_EQ(threads_started, 0);
+        finish_and_check_released();
+    }
+
+    std::string photos, empty;
+    Slideshow* app = nullptr;
+};
+
+} // namespace
+
+TEST_F(Startup, RunsAndShutsDownCleanly)
+{
+    ASSERT_TRUE(start_in(photos, 0xFFFFFFFF)) << app->error_text();
+    EXPECT_STREQ(app->error_text(), "");
+    EXPECT_EQ(app->files.count, 1) << app->folder;
+    EXPECT_NE(app->worker_thread, nullptr);
+    EXPECT_EQ(threads_started, 1);
+    finish_and_check_released();
+}
+
+TEST_F(Startup, CancelledDialogShowsNothingAndKeepsThePosition)
+{
+    EXPECT_FALSE(start_in(photos, 4, IDCANCEL));
+    EXPECT_STREQ(app->error_text(), "");
+    EXPECT_EQ(app->d3d, nullptr);
+    finish_and_check_released();
+    std::string folder;
+    DWORD file = 0;
+    ASSERT_TRUE(stored_values(&folder, &file));
+    EXPECT_EQ(folder, photos + "\\");
+    EXPECT_EQ(file, 4u); // nothing was shown, so the position does not move back
+}
+
+TEST_F(Startup, FolderWithoutPhotos)
+{
+    EXPECT_FALSE(start_in(empty, 3));
+    EXPECT_STREQ(app->error_text(), ".JPG files not found in specified folder");
+    finish_and_check_released();
+}
+
+TEST_F(Startup, NoDirect3D)
+{
+    fail_direct3d = true;
+    expect_failure("Can't create Direct3D");
+}
+
+TEST_F(Startup, NoDevice)
+{
+    fail_create_device = true;
+    expect_failure("Can't create D3D device");
+}
+
+TEST_F(Startup, FaceTextureFails)
+{
+    fail_create_texture_at = 4;
+    EXPECT_FALSE(start_in(photos, 0xFFFFFFFF));
+    EXPECT_STREQ(app->error_text(), "Can't init resources : vidmem");
+    EXPECT_NE(app->faces[2].texture, nullptr);
+    EXPECT_EQ(app->faces[3].texture, nullptr);
+    finish_and_check_released();
+}
+
+TEST_F(Startup, StagingTextureFails)
+{
+    fail_create_texture_at = 9; // seven face textures and the clearing source come first
+    expect_failure("Can't init resources : tex");
+}
+
+TEST_F(Startup, ProceduralTextureFails)
+{
+    fail_create_texture_at = 11;
+    expect_failure("Can't init resources : tex");
+}
+
+TEST_F(Startup, VertexBufferLockFails)
+{
+    fail_vertex_buffer_lock = true;
+    expect_failure("Can't init resources : vb");
+}
+
+TEST_F(Startup, FontFails)
+{
+    fail_font = true;
+    expect_failure("Can't init resources : font");
+}
+
+TEST_F(Startup, SpriteFails)
+{
+    fail_sprite = true;
+    expect_failure("Can't init resources : sprite");
+}
+
+TEST_F(Startup, EffectFails)
+{
+    fail_effect = true;
+    expect_failure("Can't init resources : shaders");
+}
+
+TEST_F(Startup, WorkerThreadFails)
+{
+    fail_thread = true;
+    expect_failure("Can't init resources : task");
+}

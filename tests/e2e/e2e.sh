@@ -1,0 +1,221 @@
+#!/bin/bash
+# The real program under Wine, on the test run's Xvfb display, used as a person
+# would: the folder dialog answered with xdotool, the screen read back from
+# screenshots, the registry read with reg.
+# usage: e2e.sh SCENARIO orbisca.exe window_text.exe
+#   first_run_and_resume | cancel | no_photos | right_click | exif_upright
+set -u
+scenario=$1
+exe=$2
+window_text=$3
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../../scripts/wine-env.sh"
+if [ -z "${ORBISCA_WINE_READY:-}" ]; then
+    wine_env_start
+    own_env=1
+fi
+title='qelvar orbisca v0.04'
+key='HKCU\Software\orbisca'
+work=$(mktemp -d /tmp/orbisca-e2e.XXXXXX)
+pid=""
+
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    rm -rf "$work"
+    [ -n "${own_env:-}" ] && wine_env_stop
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*"
+    [ -f "$work/shot.png" ] && cp "$work/shot.png" "/tmp/orbisca-e2e-$scenario-failed.png" &&
+        echo "last screenshot: /tmp/orbisca-e2e-$scenario-failed.png"
+    exit 1
+}
+
+winpath() { "$WINE" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+reg_value() { "$WINE" reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n { print $3 }'; }
+remember_folder() {
+    "$WINE" reg delete "$key" /f >/dev/null 2>&1
+    if [ -n "$1" ]; then
+        local w
+        w=$(winpath "$1/")
+        case "$w" in *\\) ;; *) w="$w\\" ;; esac
+        "$WINE" reg add "$key" /v folder /t REG_SZ /d "$w" /f >/dev/null
+    fi
+}
+
+# photo NAME COLOUR: a plain photo of one colour.
+photo() { convert -size 640x480 "xc:$2" -quality 95 "$1"; }
+
+start() {
+    "$WINE" "$exe" >"$work/program.log" 2>&1 &
+    pid=$!
+}
+dialog() { timeout 60 xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1; }
+answer_dialog() {
+    local d
+    d=$(dialog) || fail "the folder dialog did not appear"
+    [ -n "$d" ] || fail "the folder dialog did not appear"
+    sleep 1.5 # the tree opens on the remembered folder
+    xdotool key --window "$d" "$1"
+}
+# Waits for the program to end; prints its exit code.
+finish() {
+    local i
+    for i in $(seq 1 300); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && fail "the program did not end"
+    wait "$pid"
+    echo $?
+    pid=""
+}
+shot() { xwd -root -silent | convert xwd:- "$work/shot.png"; }
+# mean colour of a region of the last screenshot as "r g b"
+colour() {
+    convert "$work/shot.png" -crop "$3x$4+$1+$2" +repage -resize '1x1!' -depth 8 \
+        -format '%[fx:int(255*r+.5)] %[fx:int(255*g+.5)] %[fx:int(255*b+.5)]' info:
+}
+near() { # near "r g b" "R G B": every channel within 40
+    local a=($1) b=($2) i
+    for i in 0 1 2; do
+        local d=$((a[i] - b[i]))
+        [ ${d#-} -le 40 ] || return 1
+    done
+}
+# share of bright (text) pixels in a region
+bright() {
+    convert "$work/shot.png" -crop "$3x$4+$1+$2" +repage -colorspace gray -threshold 85% -format '%[fx:mean]' info:
+}
+# Waits until the centre of the screen shows one of the colours given; prints it.
+wait_for_centre() {
+    local deadline=$((SECONDS + 90)) c want
+    while [ $SECONDS -lt $deadline ]; do
+        shot
+        c=$(colour 590 462 100 100)
+        for want in "$@"; do
+            near "$c" "$want" && { echo "$want"; return 0; }
+        done
+        sleep 0.3
+    done
+    fail "none of [$*] appeared in the middle of the screen (last: $c)"
+}
+escape() {
+    local w
+    w=$(xdotool search --onlyvisible --name "^$title\$" | head -n 1)
+    [ -n "$w" ] && xdotool windowfocus "$w" 2>/dev/null
+    xdotool key Escape
+}
+
+red="208 32 32"
+green="32 192 32"
+blue="32 64 224"
+
+case $scenario in
+first_run_and_resume)
+    mkdir -p "$work/photos"
+    photo "$work/photos/a.jpg" "rgb($red)" && photo "$work/photos/b.jpg" "rgb($green)" &&
+        photo "$work/photos/c.jpg" "rgb($blue)"
+    remember_folder "$work/photos"
+    start
+    answer_dialog Return
+    first=$(wait_for_centre "$red" "$green" "$blue") || exit 1
+    # The window covers the screen and the overlay shows its title and status.
+    geometry=$(xdotool search --onlyvisible --name "^$title\$" getwindowgeometry 2>/dev/null | grep Geometry)
+    echo "window $geometry"
+    case "$geometry" in *1280x1024*) ;; *) fail "the window is not full-screen: $geometry" ;; esac
+    for band in "10 10 190 18 title" "10 40 190 17 fps" "10 57 190 17 file" "10 91 190 17 seconds"; do
+        set -- $band
+        v=$(bright $1 $2 $3 $4)
+        awk -v v="$v" 'BEGIN { exit !(v > 0.01) }' || fail "no text where the $5 line belongs ($v)"
+    done
+    rest=()
+    for c in "$red" "$green" "$blue"; do [ "$c" = "$first" ] || rest+=("$c"); done
+    second=$(wait_for_centre "${rest[@]}") || exit 1
+    for c in "${rest[@]}"; do [ "$c" = "$second" ] || next="$c"; done
+    escape
+    rc=$(finish)
+    [ "$rc" = 0 ] || fail "exit code $rc"
+    stored_folder=$(reg_value folder)
+    stored_file=$(reg_value file)
+    echo "stored: $stored_folder $stored_file"
+    [ "$stored_folder" = "$(winpath "$work/photos/")" ] || [ "$stored_folder" = "$(winpath "$work/photos")\\" ] ||
+        fail "folder stored as '$stored_folder'"
+    [ "$stored_file" = 0x1 ] || fail "position stored as '$stored_file', want 0x1"
+    # The next run resumes with the photo that was on its way to the screen.
+    start
+    answer_dialog Return
+    resumed=$(wait_for_centre "$red" "$green" "$blue") || exit 1
+    [ "$resumed" = "$next" ] || fail "resumed with $resumed, want $next"
+    escape
+    rc=$(finish)
+    [ "$rc" = 0 ] || fail "exit code $rc"
+    ;;
+cancel)
+    remember_folder ""
+    start
+    answer_dialog Escape
+    sleep 2
+    xdotool search --onlyvisible --name "^$title\$" >/dev/null && fail "a window is still shown after cancelling"
+    rc=$(finish)
+    [ "$rc" = 0 ] || fail "exit code $rc"
+    [ "$(reg_value file)" = 0xffffffff ] || fail "settings not written: file='$(reg_value file)'"
+    "$WINE" reg query "$key" /v folder >/dev/null 2>&1 || fail "settings not written: no folder value"
+    ;;
+no_photos)
+    mkdir -p "$work/empty/sub"
+    photo "$work/empty/sub/not-a-photo.png" white
+    remember_folder "$work/empty"
+    start
+    answer_dialog Return
+    text=$("$WINE" "$window_text" "$title" | tr -d '\r')
+    echo "message box: $text"
+    grep -qx '.JPG files not found in specified folder' <<<"$text" || fail "message box text: $text"
+    box=$(dialog)
+    xdotool key --window "$box" Return
+    rc=$(finish)
+    [ "$rc" = 0 ] || fail "exit code $rc"
+    ;;
+right_click)
+    mkdir -p "$work/photos"
+    photo "$work/photos/a.jpg" "rgb($red)"
+    remember_folder "$work/photos"
+    start
+    answer_dialog Return
+    wait_for_centre "$red" >/dev/null || exit 1
+    xdotool mousemove 640 512 mousedown 3
+    sleep 2
+    kill -0 "$pid" 2>/dev/null || fail "the program ended on the press"
+    xdotool mouseup 3
+    rc=$(finish)
+    [ "$rc" = 0 ] || fail "exit code $rc"
+    ;;
+exif_upright)
+    mkdir -p "$work/photos"
+    # Upright: yellow above, magenta below. Stored turned a quarter left, with
+    # orientation 6 saying it must be turned right to be upright.
+    convert -size 640x480 xc:yellow \( -size 640x240 xc:magenta \) -geometry +0+240 -composite \
+        -rotate -90 -quality 95 "$work/photos/sideways.jpg"
+    exiftool -q -overwrite_original -n -Orientation=6 "$work/photos/sideways.jpg"
+    remember_folder "$work/photos"
+    start
+    answer_dialog Return
+    deadline=$((SECONDS + 90))
+    while :; do
+        [ $SECONDS -lt $deadline ] || fail "the photo never appeared upright (top $top, bottom $bottom)"
+        shot
+        top=$(colour 590 300 100 80)
+        bottom=$(colour 590 650 100 80)
+        near "$top" "255 255 0" && near "$bottom" "255 0 255" && break
+        sleep 0.3
+    done
+    escape
+    rc=$(finish)
+    [ "$rc" = 0 ] || fail "exit code $rc"
+    ;;
+*)
+    fail "unknown scenario $scenario"
+    ;;
+esac
+echo "PASS: $scenario"

@@ -1,0 +1,389 @@
+// The per-frame state machine on a real device. `now` is steered through the
+// record's own clock fields: a very fine counter frequency makes the counter
+// ticks that pass during a call far smaller than a float's resolution, so the
+// state machine sees exactly the time a case asks for.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/names.h"
+#include "app/slideshow.h"
+#include "slideshow/technique.h"
+#include "support/test_device.h"
+
+namespace {
+
+const int64_t fine_frequency = int64_t(1) << 50;
+
+TestDevice* test_device = nullptr;
+
+IDirect3DTexture9* photo_texture(D3DPOOL pool)
+{
+    IDirect3DTexture9* t = nullptr;
+    if (test_device->device->CreateTexture(photo_size, photo_size, 0, 0, D3DFMT_X8R8G8B8, pool, &t, nullptr) < 0)
+        return nullptr;
+    return t;
+}
+
+ULONG references(IUnknown* p)
+{
+    p->AddRef();
+    return p->Release();
+}
+
+class Update : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        test_device = new TestDevice;
+        ASSERT_TRUE(test_device->create());
+    }
+    static void TearDownTestSuite()
+    {
+        delete test_device;
+        test_device = nullptr;
+    }
+
+    void SetUp() override
+    {
+        s.device = test_device->device;
+        s.loader.staging = photo_texture(D3DPOOL_SYSTEMMEM);
+        s.loader.target = photo_texture(D3DPOOL_DEFAULT);
+        ASSERT_NE(s.loader.staging, nullptr);
+        ASSERT_NE(s.loader.target, nullptr);
+        for (FaceSlot& f : s.faces) {
+            f.texture = photo_texture(D3DPOOL_DEFAULT);
+            ASSERT_NE(f.texture, nullptr);
+        }
+        set_files(3);
+    }
+
+    void TearDown() override
+    {
+        for (FaceSlot& f : s.faces)
+            if (f.texture) f.texture->Release();
+        if (s.loader.target) s.loader.target->Release();
+        if (s.loader.staging) s.loader.staging->Release();
+        s.device = nullptr;
+    }
+
+    void set_files(int32_t count)
+    {
+        entries.assign(static_cast<size_t>(count > 0 ? count : 1) * path_size, 0);
+        for (int32_t i = 0; i < count; ++i)
+            std::snprintf(&entries[static_cast<size_t>(i) * path_size], path_size, "C:\\photos\\%c\\%d.jpg",
+                          'a' + i % 26, i);
+        s.files.entries = entries.data();
+        s.files.count = count;
+    }
+    std::string entry(int32_t i) const { return &entries[static_cast<size_t>(i) * path_size]; }
+
+    // One frame at time t: the frame is counted, then the state machine runs.
+    std::string frame_at(float t)
+    {
+        LARGE_INTEGER c;
+        QueryPerformanceCounter(&c);
+        s.perf_frequency = fine_frequency;
+        s.perf_start = c.QuadPart - static_cast<int64_t>(static_cast<double>(t) * static_cast<double>(fine_frequency));
+        ++s.frame_count;
+        s.update();
+        EXPECT_EQ(s.now, t);
+        return s.status_text;
+    }
+
+    // What the worker does when a photo is ready.
+    void finish_load(int32_t orientation)
+    {
+        s.loader.orientation = orientation;
+        ++s.loader.loaded_count;
+        store_release(&s.loader.done_flag, true);
+    }
+
+    // Runs from NEXT through the whole upload; leaves the machine in WAITING.
+    void load_photo(float t, int32_t orientation)
+    {
+        ASSERT_EQ(s.state, NEXT);
+        frame_at(t);
+        ASSERT_EQ(s.state, LOADING);
+        finish_load(orientation);
+        frame_at(t);
+        ASSERT_EQ(s.state, CACHING);
+        for (int i = 0; i < 50 && s.state == CACHING; ++i) frame_at(t);
+        ASSERT_EQ(s.state, WAITING);
+    }
+
+    Slideshow s;
+    std::vector<char> entries;
+};
+
+std::string text(int fps, int number, int count, const char* word, int since)
+{
+    return std::to_string(fps) + " fps\nFile " + std::to_string(number) + " of " + std::to_string(count) + "\n" +
+           word + "\n" + std::to_string(since) + "/5 sec";
+}
+
+TEST_F(Update, FirstFrameRequestsTheFirstFile)
+{
+    store_release(&s.loader.done_flag, true); // left over from an earlier photo
+    EXPECT_EQ(frame_at(0.25f), text(0, 0, 3, "", 0));
+    EXPECT_EQ(s.state, LOADING);
+    EXPECT_EQ(s.file_index, 0);
+    EXPECT_EQ(std::string(s.loader.path), entry(0));
+    EXPECT_EQ(s.loader.request_time, 0.25f);
+    EXPECT_EQ(load_acquire(&s.pending_task), static_cast<Task*>(&s.loader));
+    EXPECT_FALSE(load_acquire(&s.loader.done_flag));
+
+    // Waiting for the worker: the number shown is the file now requested.
+    EXPECT_EQ(frame_at(1.75f), text(1, 1, 3, "LOADING", 2)); // 1.5 s rounds to 2
+    EXPECT_EQ(s.state, LOADING);
+}
+
+TEST_F(Update, RequestsWrapToTheFirstFile)
+{
+    s.file_index = 2;
+    EXPECT_EQ(frame_at(0.25f), text(0, 3, 3, "", 0));
+    EXPECT_EQ(s.file_index, 0);
+    EXPECT_EQ(std::string(s.loader.path), entry(0));
+
+    // A remembered position beyond the list does not read past it either.
+    s.state = NEXT;
+    s.file_index = 7;
+    frame_at(0.25f);
+    EXPECT_EQ(s.file_index, 0);
+    EXPECT_EQ(std::string(s.loader.path), entry(0));
+}
+
+TEST_F(Update, SingleFileIsRequestedEveryCycle)
+{
+    set_files(1);
+    float t = 1.0f;
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        s.loader.path[0] = 0;
+        load_photo(t, 1);
+        EXPECT_EQ(s.file_index, 0);
+        EXPECT_EQ(std::string(s.loader.path), entry(0));
+        frame_at(t + 3.0f); // WAITING ends
+        frame_at(t + 4.0f); // FADING ends
+        frame_at(t + 5.0f); // ROTATING ends
+        ASSERT_EQ(s.state, NEXT);
+        t += 5.0f;
+    }
+}
+
+TEST_F(Update, EmptyListStaysInNext)
+{
+    set_files(0);
+    EXPECT_EQ(frame_at(0.25f), text(0, 0, 0, "", 0));
+    EXPECT_EQ(frame_at(2.0f), text(1, 0, 0, "", 2)); // 2 frames in 2 s
+    EXPECT_EQ(s.state, NEXT);
+    EXPECT_EQ(s.file_index, -1);
+    EXPECT_EQ(load_acquire(&s.pending_task), nullptr);
+}
+
+TEST_F(Update, FrameRateStaysZeroForHalfASecond)
+{
+    set_files(0); // NEXT only: nothing but the clock moves
+    EXPECT_EQ(frame_at(0.125f), text(0, 0, 0, "", 0));
+    EXPECT_EQ(frame_at(0.25f), text(0, 0, 0, "", 0));
+    EXPECT_EQ(frame_at(0.5f), text(0, 0, 0, "", 0));
+    EXPECT_EQ(s.fps, 0.0f);
+    EXPECT_EQ(frame_at(std::nextafter(0.5f, 1.0f)), text(8, 0, 0, "", 1)); // 4 frames in 0.5 s
+    EXPECT_EQ(s.fps_frames, 4);
+}
+
+// Two whole cycles, frame by frame, with the text of every frame.
+TEST_F(Update, TwoCycles)
+{
+    IDirect3DTexture9* spare = s.loader.target;
+    IDirect3DTexture9* face0 = s.faces[0].texture;
+    IDirect3DTexture9* face1 = s.faces[1].texture;
+
+    EXPECT_EQ(frame_at(0.25f), text(0, 0, 3, "", 0));
+    EXPECT_EQ(frame_at(0.5f), text(0, 1, 3, "LOADING", 0));
+    finish_load(6);
+    EXPECT_EQ(frame_at(0.75f), text(4, 1, 3, "", 0)); // 3 frames in 0.75 s
+    EXPECT_EQ(s.state, CACHING);
+    EXPECT_EQ(load_acquire(&s.pending_task), nullptr);
+
+    for (int i = 1; i < 50; ++i) ASSERT_EQ(frame_at(1.0f), text(4, 1, 3, "CACHING", 1)) << i;
+    store_release(&s.pending_task, static_cast<Task*>(&s.loader)); // a worker that has not emptied the slot yet
+    EXPECT_EQ(frame_at(1.0f), text(4, 1, 3, "", 1));
+    EXPECT_EQ(s.state, WAITING);
+    EXPECT_EQ(load_acquire(&s.pending_task), nullptr);
+    EXPECT_EQ(s.loader.upload_level, 11);
+
+    // The first photo is not held: WAITING is left in its first call and never shows.
+    EXPECT_EQ(frame_at(1.25f), text(4, 1, 3, "", 1));
+    EXPECT_EQ(s.state, FADING);
+    EXPECT_EQ(frame_at(2.0f), text(42, 1, 3, "FADING", 2)); // 52 frames in 1.25 s
+    EXPECT_EQ(s.faces[0].texture, face0);
+    EXPECT_EQ(frame_at(2.25f), text(42, 1, 3, "", 2));
+    EXPECT_EQ(s.state, ROTATING);
+    EXPECT_EQ(s.faces[0].texture, spare);
+    EXPECT_EQ(s.loader.target, face0);
+    EXPECT_EQ(s.faces[0].orientation, 6);
+    EXPECT_EQ(frame_at(3.25f), text(2, 1, 3, "", 3));
+    EXPECT_EQ(s.state, NEXT);
+    EXPECT_EQ(s.face, 1);
+    EXPECT_EQ(std::string(s.faces[1].technique).rfind("GrayScale", 0), 0u) << s.faces[1].technique;
+
+    // The second photo is held until 3 s after its request.
+    EXPECT_EQ(frame_at(3.5f), text(2, 1, 3, "", 0));
+    EXPECT_EQ(s.file_index, 1);
+    EXPECT_EQ(std::string(s.loader.path), entry(1));
+    finish_load(3);
+    EXPECT_EQ(frame_at(4.0f), text(3, 2, 3, "", 0));
+    for (int i = 1; i < 50; ++i) ASSERT_EQ(frame_at(4.25f), text(3, 2, 3, "CACHING", 1)) << i;
+    EXPECT_EQ(frame_at(4.25f), text(3, 2, 3, "", 1));
+    EXPECT_EQ(s.state, WAITING);
+    EXPECT_EQ(frame_at(std::nextafter(6.5f, 0.0f)), text(20, 2, 3, "WAITING", 3));
+    EXPECT_EQ(frame_at(6.5f), text(20, 2, 3, "", 3));
+    EXPECT_EQ(s.state, FADING);
+    EXPECT_EQ(frame_at(7.5f), text(2, 2, 3, "", 4));
+    EXPECT_EQ(s.faces[1].texture, face0);
+    EXPECT_EQ(s.loader.target, face1);
+    EXPECT_EQ(s.faces[1].orientation, 3);
+    EXPECT_EQ(s.faces[0].texture, spare);
+    EXPECT_EQ(s.faces[0].orientation, 6);
+    EXPECT_EQ(frame_at(8.5f), text(1, 2, 3, "", 5));
+    EXPECT_EQ(s.face, 2);
+    EXPECT_EQ(frame_at(8.5f), text(1, 2, 3, "", 0));
+    EXPECT_EQ(s.file_index, 2);
+}
+
+// Each timed phase ends on the first frame at or past its limit.
+TEST_F(Update, PhasesEndExactlyAtTheirLimit)
+{
+    s.state = WAITING;
+    s.loader.loaded_count = 2;
+    s.loader.request_time = 10.5f;
+    EXPECT_EQ(frame_at(std::nextafter(13.5f, 0.0f)), text(0, 0, 3, "WAITING", 3));
+    EXPECT_EQ(frame_at(13.5f), text(0, 0, 3, "", 3));
+    EXPECT_EQ(s.state, FADING);
+    EXPECT_EQ(s.phase_start, 13.5f);
+    EXPECT_EQ(frame_at(std::nextafter(14.5f, 0.0f)), text(2, 0, 3, "FADING", 4));
+    EXPECT_EQ(frame_at(14.5f), text(2, 0, 3, "", 4));
+    EXPECT_EQ(s.state, ROTATING);
+    EXPECT_EQ(s.phase_start, 14.5f);
+    EXPECT_EQ(frame_at(std::nextafter(15.5f, 0.0f)), text(2, 0, 3, "ROTATING", 5));
+    EXPECT_EQ(frame_at(15.5f), text(2, 0, 3, "", 5));
+    EXPECT_EQ(s.state, NEXT);
+    EXPECT_EQ(s.phase_start, 15.5f);
+}
+
+// After a pause without frames every phase is overdue; still only one state
+// ends per frame, and a phase begun after the pause lasts its full second.
+TEST_F(Update, AfterAPause)
+{
+    s.state = WAITING;
+    s.loader.loaded_count = 5;
+    s.loader.request_time = 1.0f;
+    EXPECT_EQ(frame_at(60.0f), text(0, 0, 3, "", 59));
+    EXPECT_EQ(s.state, FADING);
+    EXPECT_EQ(frame_at(60.25f), text(0, 0, 3, "FADING", 59));
+    EXPECT_EQ(frame_at(std::nextafter(61.0f, 0.0f)), text(2, 0, 3, "FADING", 60)); // 2 frames in 1 s
+    EXPECT_EQ(frame_at(61.0f), text(2, 0, 3, "", 60));
+    EXPECT_EQ(s.state, ROTATING);
+
+    // Overdue FADING: the rotation after it still takes a second.
+    s.state = FADING;
+    s.phase_start = 61.0f;
+    EXPECT_EQ(frame_at(120.0f), text(0, 0, 3, "", 119));
+    EXPECT_EQ(s.state, ROTATING);
+    EXPECT_EQ(frame_at(120.75f), text(1, 0, 3, "ROTATING", 120)); // 1 frame in 0.75 s
+    EXPECT_EQ(frame_at(121.0f), text(1, 0, 3, "", 120));
+    EXPECT_EQ(s.state, NEXT);
+}
+
+TEST_F(Update, ExchangeMovesTexturesWithoutCopying)
+{
+    IDirect3DTexture9* before[6];
+    ULONG refs[6];
+    for (int i = 0; i < 6; ++i) {
+        before[i] = s.faces[i].texture;
+        refs[i] = references(before[i]);
+        s.faces[i].orientation = 1;
+    }
+    IDirect3DTexture9* spare = s.loader.target;
+    ULONG spare_refs = references(spare);
+
+    s.state = FADING;
+    s.face = 4;
+    s.phase_start = 2.0f;
+    s.loader.orientation = 8;
+    frame_at(3.0f);
+    ASSERT_EQ(s.state, ROTATING);
+    EXPECT_EQ(s.faces[4].texture, spare);
+    EXPECT_EQ(s.faces[4].orientation, 8);
+    EXPECT_EQ(s.loader.target, before[4]);
+    for (int i = 0; i < 6; ++i) {
+        if (i == 4) continue;
+        EXPECT_EQ(s.faces[i].texture, before[i]);
+        EXPECT_EQ(s.faces[i].orientation, 1);
+    }
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(references(before[i]), refs[i]);
+    EXPECT_EQ(references(spare), spare_refs);
+}
+
+TEST_F(Update, RotationChoosesTheNextFacesTechnique)
+{
+    // Faces in the order 0..5 and around; filters in their cycle.
+    s.face = 5;
+    EXPECT_EQ(s.previous_face(), 4);
+    const char* filters[] = {"GrayScale", "Emboss", "Sepia", "GrayScaleInvert", "Rubik", "GrayScale"};
+    float t = 1.0f;
+    for (int i = 0; i < 6; ++i) {
+        s.state = ROTATING;
+        s.phase_start = t;
+        t += 1.0f;
+        frame_at(t);
+        ASSERT_EQ(s.state, NEXT);
+        EXPECT_EQ(s.face, i);
+        EXPECT_EQ(std::string(s.faces[i].technique).rfind(filters[i], 0), 0u) << s.faces[i].technique;
+    }
+    EXPECT_EQ(s.filter_index, 1);
+    s.face = 0;
+    EXPECT_EQ(s.previous_face(), 5);
+}
+
+TEST_F(Update, RotationDrawsTwoOrThreeValues)
+{
+    struct Case {
+        uint32_t r1_mod_10, r2_test, r3_mod_10;
+        int draws;
+        const char* technique;
+    };
+    // With "Simple" the second value decides the transition.
+    const Case cases[] = {
+        {5, 8, 0, 2, "GrayScaleSimpleSector"},
+        {5, 7, 0, 2, "GrayScaleSimpleFade"},
+        {6, 1, 9, 3, "GrayScaleLensSector"},
+        {6, 0, 8, 3, "GrayScaleZoomSector"},
+        {9, 2, 7, 3, "GrayScaleDisplacementFade"},
+    };
+    for (const Case& c : cases) {
+        uint32_t seed = 1, r[3] = {}, after[3] = {};
+        for (;; ++seed) {
+            seed_random(seed);
+            for (int i = 0; i < 3; ++i) {
+                r[i] = next_random();
+                after[i] = rng_state;
+            }
+            bool uv = c.draws == 2 ? r[1] % 10 == c.r2_test : r[1] % 3 == c.r2_test && r[2] % 10 == c.r3_mod_10;
+            if (r[0] % 10 == c.r1_mod_10 && uv) break;
+        }
+        s.state = ROTATING;
+        s.face = 2;
+        s.filter_index = 0;
+        s.phase_start = 4.0f;
+        seed_random(seed);
+        frame_at(5.0f);
+        EXPECT_EQ(std::string(s.faces[3].technique), c.technique);
+        EXPECT_EQ(rng_state, after[c.draws - 1]) << c.technique;
+        EXPECT_EQ(std::string(s.faces[2].technique), "RubikSimpleFade");
+    }
+}
+
+} // namespace
