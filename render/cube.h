@@ -3,6 +3,6 @@
 #include <d3d9.h>
 #include <stdint.h>
 
-extern const float cube_vertices[24 * 5];
-extern const uint16_t cube_indices[36];
+#include "cube_data.h"
+
 extern const D3DVERTEXELEMENT9 cube_vertex_elements[3];

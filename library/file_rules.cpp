@@ -1,0 +1,68 @@
+#include "file_rules.h"
+
+namespace {
+
+uint32_t length(const char* s)
+{
+    uint32_t n = 0;
+    while (s[n]) ++n;
+    return n;
+}
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+} // namespace
+
+bool is_jpeg_name(const char* name)
+{
+    uint32_t n = length(name);
+    if (n <= 4) return false;
+    const char* tail = name + n - 4;
+    return tail[0] == '.' && lower(tail[1]) == 'j' && lower(tail[2]) == 'p' && lower(tail[3]) == 'g';
+}
+
+bool is_dot_entry(const char* name)
+{
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+}
+
+bool join_path(char* out, const char* a, const char* b, const char* c)
+{
+    uint32_t na = length(a), nb = length(b), nc = length(c);
+    // Each part is at most a path long, so the sum cannot wrap.
+    if (na >= path_bytes || nb >= path_bytes || nc >= path_bytes || na + nb + nc + 1 > path_bytes) return false;
+    char* p = out;
+    for (uint32_t i = 0; i < na; ++i) *p++ = a[i];
+    for (uint32_t i = 0; i < nb; ++i) *p++ = b[i];
+    for (uint32_t i = 0; i < nc; ++i) *p++ = c[i];
+    *p = 0;
+    return true;
+}
+
+uint32_t file_list_bytes(int32_t count)
+{
+    if (count <= 0) return 0;
+    uint64_t bytes = static_cast<uint64_t>(count) * path_bytes;
+    return bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(bytes);
+}
+
+bool folder_from_value(const char* value, uint32_t size, char* folder)
+{
+    uint32_t limit = size < path_bytes ? size : path_bytes;
+    for (uint32_t i = 0; i < limit; ++i) {
+        if (value[i] == 0) {
+            for (uint32_t j = 0; j <= i; ++j) folder[j] = value[j];
+            return true;
+        }
+    }
+    return false;
+}
+
+int32_t resume_index(int32_t stored) { return stored < -1 ? -1 : stored; }
+
+int32_t index_to_store(int32_t file_index, bool photo_requested)
+{
+    if (file_index < -1) return -1;
+    if (!photo_requested) return file_index;
+    return file_index == -1 ? -1 : file_index - 1;
+}

@@ -1,0 +1,29 @@
+// The arithmetic of the image pipeline, kept apart from Direct3D: which part
+// of a photo is loaded, and how the upload walks the mip chain in bands.
+#pragma once
+#include <stdint.h>
+
+// Rectangle in pixels, right and bottom exclusive (as a Win32 RECT).
+struct PixelRect {
+    int32_t left, top, right, bottom;
+};
+
+// The largest square centred in a width x height image. When the difference
+// of the sides is odd, the pixel left over is dropped on the right or bottom.
+// Sides beyond the int32 range are clamped first.
+PixelRect centred_square(uint32_t width, uint32_t height);
+
+// One call of the banded upload, for a cursor (level, row) over a texture
+// whose level 0 is size x size.
+struct UploadBand {
+    int32_t side;        // side of the cursor's level
+    PixelRect rows;      // the band to copy: whole width, rows clipped to the level
+    int32_t next_level;  // cursor after the call
+    int32_t next_row;
+    bool finished;       // the call completes the 1x1 level
+};
+
+// Band height is 32 rows scaled up by the level's reduction (32 << level), so
+// that every band of levels 0 to 2 moves 32 x size texels; from level 3 on a
+// band covers the whole level. size 1024 takes 50 calls.
+UploadBand upload_band(int32_t size, int32_t level, int32_t row);

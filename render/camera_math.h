@@ -1,0 +1,29 @@
+// Camera and blending arithmetic of a frame, in single precision.
+#pragma once
+#include <stdint.h>
+
+// Sine of a float argument, without a maths library.
+float sine(float x);
+
+// Tumbling angles (radians, about x, y and z) at t seconds; each stays within
+// +-pi/20.
+void tumble_angles(float t, float angles[3]);
+
+// Eased progress 0..1 of the camera's turn, m seconds into it (m >= 1 gives 1).
+float eased_turn(float m);
+
+// Progress of the turn in the given slide state: 0 unless the camera is turning.
+float turn_amount(int32_t state, float now, float phase_start);
+
+// The face in view while the camera rests: the one before `face`.
+inline int32_t face_in_view(int32_t face) { return face == 0 ? 5 : face - 1; }
+
+// Eye and up vector a fraction s of the way from the station of face `from` to
+// that of face `to` (straight lines, not normalised).
+void camera_between(int32_t from, int32_t to, float s, float eye[3], float up[3]);
+
+// Width over height of a client area; 1 when the height is 0.
+float aspect_ratio(int32_t width, int32_t height);
+
+// Effect amount of face i: 0 shows the plain photo, 1 the full filtered look.
+float face_tau(int32_t i, int32_t face, int32_t state, float now, float phase_start);

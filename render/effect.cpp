@@ -1,0 +1,37 @@
+// The cube faces' effect, created from the program's own resources.
+#include "app/slideshow.h"
+
+namespace {
+
+const WORD effect_text_resource = 102;
+const WORD effect_binary_resource = 103;
+
+}  // namespace
+
+// Compiles the effect text. Where D3DX cannot compile it (Wine's D3DX cannot
+// compile effects with sampler blocks), the copy compiled at build time from
+// the same text is used instead. Compiler messages are never shown.
+bool Slideshow::load_effect()
+{
+    effect = NULL;
+    ID3DXBuffer* errors = NULL;
+    HRESULT hr = D3DXCreateEffectFromResourceA(device, NULL, MAKEINTRESOURCEA(effect_text_resource), NULL, NULL,
+                                               0, NULL, &effect, &errors);
+    if (errors) errors->Release();
+    if (hr >= 0 && effect) return true;
+    effect = NULL;
+
+    HMODULE module = GetModuleHandleA(NULL);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(effect_binary_resource), MAKEINTRESOURCEA(10));
+    if (!found) return false;
+    HGLOBAL loaded = LoadResource(module, found);
+    DWORD size = SizeofResource(module, found);
+    const void* bytes = loaded ? LockResource(loaded) : NULL;
+    if (!bytes || size == 0) return false;
+    errors = NULL;
+    hr = D3DXCreateEffect(device, bytes, size, NULL, NULL, 0, NULL, &effect, &errors);
+    if (errors) errors->Release();
+    if (hr >= 0 && effect) return true;
+    effect = NULL;
+    return false;
+}

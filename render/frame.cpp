@@ -1,0 +1,71 @@
+// One frame: advance the slideshow, draw the cube and the overlay, present.
+#include "app/names.h"
+#include "app/slideshow.h"
+#include "camera_math.h"
+
+namespace {
+
+const D3DCOLOR shadow_colour = 0xFF000000;
+const D3DCOLOR text_colour = 0xFFFFFFFF;
+
+// Text with a black shadow one pixel to the right and below.
+void draw_text(ID3DXFont* font, ID3DXSprite* sprite, const char* text, LONG left, LONG top)
+{
+    RECT shadow = {left + 1, top + 1, 200, 200};
+    font->DrawTextA(sprite, text, -1, &shadow, DT_NOCLIP, shadow_colour);
+    RECT place = {left, top, 200, 200};
+    font->DrawTextA(sprite, text, -1, &place, DT_NOCLIP, text_colour);
+}
+
+} // namespace
+
+long Slideshow::frame()
+{
+    ++frame_count;
+    update();
+
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    if (device->BeginScene() >= 0) {
+        set_effect_matrices();
+        // The cube's winding and the default culling make depth testing unnecessary.
+        device->SetRenderState(D3DRS_LIGHTING, FALSE);
+        device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+        effect->SetTexture("tex_lens", lens_texture);
+        effect->SetTexture("tex_rubik", rubik_texture);
+        effect->SetTexture("tex_disp", disp_texture);
+
+        for (int32_t i = 0; i < 6; ++i) {
+            const FaceSlot& slot = faces[i];
+            // Empty only after a failed re-creation at a reset.
+            if (!slot.texture) continue;
+            effect->SetTexture("tex", slot.texture);
+            effect->SetTechnique(slot.technique);
+            effect->SetFloat("tau", face_tau(i, face, state, now, phase_start));
+            effect->SetInt("orientation_exif", slot.orientation);
+            UINT passes = 0;
+            if (effect->Begin(&passes, 0) < 0) continue;
+            for (UINT j = 0; j < passes; ++j) {
+                effect->BeginPass(j);
+                device->SetVertexDeclaration(vertex_decl);
+                device->SetStreamSource(0, vertex_buffer, 0, 20);
+                device->SetIndices(index_buffer);
+                device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 6 * i, 2);
+                effect->EndPass();
+            }
+            effect->End();
+        }
+
+        device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+        sprite->Begin(D3DXSPRITE_ALPHABLEND | D3DXSPRITE_SORT_TEXTURE);
+        draw_text(font, sprite, window_title, 10, 10);
+        draw_text(font, sprite, status_text, 10, 40);
+        sprite->End();
+        device->EndScene();
+    }
+
+    HRESULT status = device->TestCooperativeLevel();
+    if (status == D3DERR_DEVICENOTRESET) return reset_device() ? S_OK : E_FAIL;
+    // Lost: nothing is presented until the device can be reset.
+    if (status < 0) return status;
+    return device->Present(nullptr, nullptr, nullptr, nullptr);
+}

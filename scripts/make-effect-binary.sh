@@ -1,0 +1,34 @@
+#!/bin/bash
+# Builds the compiled copy of the effect: preprocesses resources/effect.fx,
+# compiles every shader its techniques use with vkd3d's HLSL compiler and
+# packs them with fxpack into a binary effect.
+#
+#   scripts/make-effect-binary.sh OUT [FXPACK [EFFECT]]
+#
+# FXPACK is the packer binary (default: build/native/tools/fxpack/fxpack),
+# EFFECT the effect text (default: resources/effect.fx).
+# Any shader that fails to compile fails the whole run, with the compiler's
+# messages on standard error. Needs scripts/install-vkd3d.sh to have run.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+out=${1:?usage: make-effect-binary.sh OUT [FXPACK [EFFECT]]}
+fxpack=${2:-$here/../build/native/tools/fxpack/fxpack}
+src=${3:-$here/../resources/effect.fx}
+compiler=$here/vkd3d-compiler
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+"$compiler" -x hlsl -E -o "$work/effect.pre.fx" "$src"
+failed=0
+while read -r profile entry; do
+    if ! "$compiler" -x hlsl -b d3dbc --profile "$profile" -e "$entry" \
+            -o "$work/$entry.$profile.bin" "$src" 2>"$work/messages"; then
+        echo "make-effect-binary: $entry does not compile for $profile:" >&2
+        cat "$work/messages" >&2
+        failed=1
+    fi
+done < <("$fxpack" list "$work/effect.pre.fx")
+[ "$failed" = 0 ] || exit 1
+"$fxpack" pack "$work/effect.pre.fx" "$work" "$out"

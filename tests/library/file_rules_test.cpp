@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "library/file_rules.h"
+
+TEST(PhotoName, MatchesJpgInAnyCaseAfterAtLeastOneCharacter)
+{
+    for (const char* name : {"a.jpg", "B.JPG", "c.JpG", "x.y.jpg", "..jpg", " .jPg"}) EXPECT_TRUE(is_jpeg_name(name)) << name;
+    for (const char* name : {"", "jpg", ".jpg", ".JPG", "d.jpeg", "e.jpe", "f.jpg.txt", "g.png", "hjpg", "i.jpg ",
+                             "j.jpgx", "k_jpg", "l.jp"})
+        EXPECT_FALSE(is_jpeg_name(name)) << name;
+}
+
+TEST(PhotoName, DotEntries)
+{
+    EXPECT_TRUE(is_dot_entry("."));
+    EXPECT_TRUE(is_dot_entry(".."));
+    for (const char* name : {"...", ".a", "..a", "a", ".hidden"}) EXPECT_FALSE(is_dot_entry(name)) << name;
+}
+
+TEST(JoinPath, FitsWithTerminatorOrLeavesTheBufferAlone)
+{
+    char out[path_bytes + 8];
+    std::string folder(200, 'f');
+    folder += '\\';
+
+    ASSERT_TRUE(join_path(out, folder.c_str(), "name.jpg"));
+    EXPECT_EQ(folder + "name.jpg", out);
+    ASSERT_TRUE(join_path(out, "C:\\p\\", "sub", "\\"));
+    EXPECT_STREQ("C:\\p\\sub\\", out);
+
+    // 259 characters and the terminator fill the buffer exactly; one more does not fit.
+    std::string name(259 - folder.size(), 'n');
+    ASSERT_TRUE(join_path(out, folder.c_str(), name.c_str()));
+    EXPECT_EQ(259u, std::string(out).size());
+
+    std::memset(out, '#', sizeof(out));
+    EXPECT_FALSE(join_path(out, folder.c_str(), (name + "n").c_str()));
+    EXPECT_FALSE(join_path(out, folder.c_str(), name.c_str(), "\\"));
+    std::string huge(5000, 'h');
+    EXPECT_FALSE(join_path(out, huge.c_str(), "", ""));
+    EXPECT_FALSE(join_path(out, "", "", huge.c_str()));
+    for (char c : out) EXPECT_EQ('#', c);
+}
+
+TEST(FileListBlock, ThirtyTwoBitSizeSaturates)
+{
+    EXPECT_EQ(0u, file_list_bytes(0));
+    EXPECT_EQ(0u, file_list_bytes(-3));
+    EXPECT_EQ(260u, file_list_bytes(1));
+    EXPECT_EQ(26000000u, file_list_bytes(100000));
+    EXPECT_EQ(16519104u * 260u, file_list_bytes(16519104));
+    EXPECT_EQ(0xFFFFFFFFu, file_list_bytes(16519105));
+    EXPECT_EQ(0xFFFFFFFFu, file_list_bytes(0x7FFFFFFF));
+}
+
+TEST(StoredFolder, OnlyATerminatedTextThatFits)
+{
+    char folder[path_bytes];
+    std::strcpy(folder, "keep");
+
+    const char good[] = "C:\\photos\\";
+    ASSERT_TRUE(folder_from_value(good, sizeof(good), folder));
+    EXPECT_STREQ(good, folder);
+
+    // Bytes after the terminator do not matter.
+    const char tail[] = "D:\\x\\\0garbage";
+    ASSERT_TRUE(folder_from_value(tail, sizeof(tail), folder));
+    EXPECT_STREQ("D:\\x\\", folder);
+
+    std::strcpy(folder, "keep");
+    const char open[] = {'C', ':', '\\', 'a'};
+    EXPECT_FALSE(folder_from_value(open, sizeof(open), folder));
+    // The terminator lies beyond the value's size: still not terminated.
+    EXPECT_FALSE(folder_from_value("C:\\a", 4, folder));
+    EXPECT_FALSE(folder_from_value("", 0, folder));
+    EXPECT_STREQ("keep", folder);
+
+    std::string longest(259, 'x');
+    ASSERT_TRUE(folder_from_value(longest.c_str(), 260, folder));
+    EXPECT_EQ(longest, folder);
+
+    std::strcpy(folder, "keep");
+    std::string too_long(260, 'y');
+    EXPECT_FALSE(folder_from_value(too_long.c_str(), 261, folder));
+    EXPECT_STREQ("keep", folder);
+}
+
+TEST(StoredPosition, ResumeNeverBelowMinusOne)
+{
+    EXPECT_EQ(-1, resume_index(-1));
+    EXPECT_EQ(-1, resume_index(-2));
+    EXPECT_EQ(-1, resume_index(INT32_MIN));
+    EXPECT_EQ(0, resume_index(0));
+    EXPECT_EQ(6, resume_index(6));
+}
+
+TEST(StoredPosition, OneBackOnlyAfterAPhotoWasRequested)
+{
+    EXPECT_EQ(6, index_to_store(7, true));
+    EXPECT_EQ(-1, index_to_store(0, true));
+    EXPECT_EQ(-1, index_to_store(-1, true));
+    EXPECT_EQ(-1, index_to_store(INT32_MIN, true));
+    EXPECT_EQ(INT32_MAX - 1, index_to_store(INT32_MAX, true));
+
+    EXPECT_EQ(7, index_to_store(7, false));
+    EXPECT_EQ(0, index_to_store(0, false));
+    EXPECT_EQ(-1, index_to_store(-1, false));
+    EXPECT_EQ(-1, index_to_store(-9, false));
+}

@@ -1,0 +1,79 @@
+// What the packer reads from a preprocessed effect text: the top-level
+// parameters, the sampler blocks and the techniques with their passes.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace fxpack {
+
+// Parameter types and classes as the effect reader numbers them.
+enum ParamType : uint32_t {
+    TYPE_BOOL = 1,
+    TYPE_INT = 2,
+    TYPE_FLOAT = 3,
+    TYPE_TEXTURE = 5,
+    TYPE_SAMPLER = 10,
+    TYPE_SAMPLER2D = 12,
+    TYPE_PIXELSHADER = 15,
+    TYPE_VERTEXSHADER = 16,
+};
+
+enum ParamClass : uint32_t {
+    CLASS_SCALAR = 0,
+    CLASS_VECTOR = 1,
+    CLASS_MATRIX_ROWS = 2,
+    CLASS_MATRIX_COLUMNS = 3,
+    CLASS_OBJECT = 4,
+};
+
+struct SamplerState {
+    std::string name;       // Texture, MipFilter, ...
+    std::string texture;    // for Texture: the texture parameter it names
+    uint32_t value = 0;     // for the other states
+};
+
+struct Parameter {
+    std::string name;
+    ParamType type = TYPE_FLOAT;
+    ParamClass cls = CLASS_SCALAR;
+    uint32_t rows = 1;
+    uint32_t columns = 1;
+    std::vector<SamplerState> sampler_states;   // samplers only
+};
+
+struct ShaderUse {
+    std::string profile;    // vs_2_0, ps_2_0, ...
+    std::string entry;      // the function compiled
+};
+
+struct Pass {
+    std::string name;
+    ShaderUse vertex_shader;
+    ShaderUse pixel_shader;
+};
+
+struct Technique {
+    std::string name;
+    std::vector<Pass> passes;
+};
+
+struct EffectSource {
+    std::vector<Parameter> parameters;
+    std::vector<Technique> techniques;
+};
+
+// Parses preprocessed effect text. Returns false with a message naming the
+// line on anything it does not understand.
+bool parse_effect_source(const std::string& text, EffectSource* out, std::string* error);
+
+// The effect-state number of a sampler state name, or -1 when unknown.
+int sampler_state_operation(const std::string& name);
+
+// Writes the binary effect. shader_code(use) gives the compiled bytecode of
+// one shader use; an empty result fails the packing with a message.
+using ShaderLookup = std::vector<uint8_t> (*)(const ShaderUse& use, void* context);
+bool write_effect_binary(const EffectSource& source, ShaderLookup shader_code, void* context,
+                         std::vector<uint8_t>* out, std::string* error);
+
+}  // namespace fxpack

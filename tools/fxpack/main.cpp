@@ -1,0 +1,95 @@
+// fxpack: packs an effect's compiled shaders into a binary effect.
+//
+//   fxpack list EFFECT          prints "profile entry" for every shader the
+//                               techniques use, one per line, each once
+//   fxpack pack EFFECT DIR OUT  reads DIR/<entry>.<profile>.bin for each of
+//                               them and writes the binary effect to OUT
+//
+// EFFECT is the preprocessed effect text (macros expanded).
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+
+#include "effect_source.h"
+
+namespace {
+
+bool read_file(const std::string& path, std::string* out)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream s;
+    s << in.rdbuf();
+    *out = s.str();
+    return true;
+}
+
+std::vector<fxpack::ShaderUse> shader_uses(const fxpack::EffectSource& source)
+{
+    std::vector<fxpack::ShaderUse> uses;
+    std::set<std::string> seen;
+    for (const auto& t : source.techniques) {
+        for (const auto& p : t.passes) {
+            for (const fxpack::ShaderUse* u : {&p.vertex_shader, &p.pixel_shader}) {
+                if (seen.insert(u->profile + " " + u->entry).second) uses.push_back(*u);
+            }
+        }
+    }
+    return uses;
+}
+
+std::vector<uint8_t> load_shader(const fxpack::ShaderUse& use, void* context)
+{
+    const std::string& dir = *static_cast<const std::string*>(context);
+    std::string code;
+    if (!read_file(dir + "/" + use.entry + "." + use.profile + ".bin", &code)) return {};
+    return std::vector<uint8_t>(code.begin(), code.end());
+}
+
+int usage()
+{
+    std::fprintf(stderr, "usage: fxpack list EFFECT\n       fxpack pack EFFECT SHADER_DIR OUT\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) return usage();
+    std::string mode = argv[1];
+    std::string text, error;
+    if (!read_file(argv[2], &text)) {
+        std::fprintf(stderr, "fxpack: cannot read %s\n", argv[2]);
+        return 1;
+    }
+    fxpack::EffectSource source;
+    if (!fxpack::parse_effect_source(text, &source, &error)) {
+        std::fprintf(stderr, "fxpack: %s: %s\n", argv[2], error.c_str());
+        return 1;
+    }
+    if (mode == "list" && argc == 3) {
+        for (const auto& u : shader_uses(source)) std::printf("%s %s\n", u.profile.c_str(), u.entry.c_str());
+        return 0;
+    }
+    if (mode == "pack" && argc == 5) {
+        std::string dir = argv[3];
+        std::vector<uint8_t> binary;
+        if (!fxpack::write_effect_binary(source, load_shader, &dir, &binary, &error)) {
+            std::fprintf(stderr, "fxpack: %s\n", error.c_str());
+            return 1;
+        }
+        std::ofstream out(argv[4], std::ios::binary);
+        out.write(reinterpret_cast<const char*>(binary.data()), static_cast<std::streamsize>(binary.size()));
+        if (!out.flush()) {
+            std::fprintf(stderr, "fxpack: cannot write %s\n", argv[4]);
+            return 1;
+        }
+        std::printf("fxpack: %zu parameters, %zu techniques, %zu bytes\n", source.parameters.size(),
+                    source.techniques.size(), binary.size());
+        return 0;
+    }
+    return usage();
+}
