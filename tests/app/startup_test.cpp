@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <atomic>
 #include <cstdio>
 #include <string>
 
@@ -58,32 +57,48 @@ bool stored_values(std::string* folder, DWORD* file)
     return ok;
 }
 
-// Answers the folder dialog from a second thread, as a user would: OK takes
-// the pre-selected (remembered) folder.
+// Answers the folder dialog from a second thread, as a user would: once the
+// dialog shows the remembered folder as its selection, OK takes it.
 struct DialogAnswer {
     WPARAM button;
+    std::string leaf; // the selected folder's name, shown in the dialog's edit box
     HANDLE thread = nullptr;
-    std::atomic<bool> answered{false};
 
-    explicit DialogAnswer(WPARAM b) : button(b)
+    DialogAnswer(WPARAM b, std::string name) : button(b), leaf(std::move(name))
     {
         thread = CreateThread(nullptr, 0, run, this, 0, nullptr);
     }
     ~DialogAnswer()
     {
-        WaitForSingleObject(thread, 30000);
+        WaitForSingleObject(thread, 300000);
         CloseHandle(thread);
+    }
+    static BOOL CALLBACK find_edit(HWND child, LPARAM out)
+    {
+        char cls[32];
+        GetClassNameA(child, cls, sizeof cls);
+        if (_stricmp(cls, "Edit") != 0) return TRUE;
+        *reinterpret_cast<HWND*>(out) = child;
+        return FALSE;
     }
     static DWORD WINAPI run(LPVOID p)
     {
         auto* self = static_cast<DialogAnswer*>(p);
-        for (int i = 0; i < 600; ++i) {
+        for (int i = 0; i < 4800; ++i) {
             HWND dialog = FindWindowA("#32770", window_title);
             if (dialog && IsWindowVisible(dialog)) {
-                Sleep(300); // let the pre-selection settle
-                PostMessageA(dialog, WM_COMMAND, self->button, 0);
-                self->answered = true;
-                return 0;
+                HWND edit = nullptr;
+                EnumChildWindows(dialog, find_edit, reinterpret_cast<LPARAM>(&edit));
+                char text[MAX_PATH] = {};
+                if (edit) GetWindowTextA(edit, text, sizeof text);
+                if (self->button != IDOK || self->leaf == text) {
+                    PostMessageA(dialog, WM_COMMAND, self->button, 0);
+                    return 0;
+                }
+                if (i >= 2400) { // two minutes without the remembered folder selected
+                    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+                    return 1;
+                }
             }
             Sleep(50);
         }
@@ -284,7 +299,7 @@ protected:
     bool start_in(const std::string& folder, DWORD stored_file, WPARAM button = IDOK)
     {
         set_stored_folder(folder + "\\", stored_file);
-        DialogAnswer answer(button);
+        DialogAnswer answer(button, folder.substr(folder.find_last_of('\\') + 1));
         bool ok = app->init();
         return ok;
     }
@@ -323,7 +338,7 @@ TEST_F(Startup, RunsAndShutsDownCleanly)
 {
     ASSERT_TRUE(start_in(photos, 0xFFFFFFFF)) << app->error_text();
     EXPECT_STREQ(app->error_text(), "");
-    EXPECT_EQ(app->files.count, 1);
+    EXPECT_EQ(app->files.count, 1) << app->folder;
     EXPECT_NE(app->worker_thread, nullptr);
     EXPECT_EQ(threads_started, 1);
     finish_and_check_released();
