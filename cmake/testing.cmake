@@ -26,6 +26,11 @@ function(orbisca_test name)
     if(WIN32)
         target_link_libraries(${name} PRIVATE ${T_LIBS} program gtest_main)
         target_link_options(${name} PRIVATE -static)
+        # A test that carries the program's resources needs the generated
+        # effect text beside them.
+        if("${CMAKE_SOURCE_DIR}/resources/resources.rc" IN_LIST T_UNPARSED_ARGUMENTS)
+            orbisca_use_resources(${name})
+        endif()
     else()
         target_compile_options(${name} PRIVATE ${ORBISCA_SANITIZE})
         target_link_libraries(${name} PRIVATE ${T_LIBS} core GTest::gtest_main)

@@ -1,13 +1,8 @@
 #include "file_rules.h"
 
-namespace {
+#include "app/support.h"
 
-uint32_t length(const char* s)
-{
-    uint32_t n = 0;
-    while (s[n]) ++n;
-    return n;
-}
+namespace {
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
@@ -15,7 +10,7 @@ char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 
 
 bool is_jpeg_name(const char* name)
 {
-    uint32_t n = length(name);
+    uint32_t n = str_length(name);
     if (n <= 4) return false;
     const char* tail = name + n - 4;
     return tail[0] == '.' && lower(tail[1]) == 'j' && lower(tail[2]) == 'p' && lower(tail[3]) == 'g';
@@ -28,7 +23,7 @@ bool is_dot_entry(const char* name)
 
 bool join_path(char* out, const char* a, const char* b, const char* c)
 {
-    uint32_t na = length(a), nb = length(b), nc = length(c);
+    uint32_t na = str_length(a), nb = str_length(b), nc = str_length(c);
     // Each part is at most a path long, so the sum cannot wrap.
     if (na >= path_bytes || nb >= path_bytes || nc >= path_bytes || na + nb + nc + 1 > path_bytes) return false;
     char* p = out;

@@ -33,7 +33,10 @@ int CALLBACK browse_callback(HWND window, UINT message, LPARAM lparam, LPARAM da
 {
     if (message != BFFM_INITIALIZED) return 0;
 
-    SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
+    // Under Wine the first selection of a dialog often fails while the tree
+    // still fills the folders on the way (seen on new prefixes and for folders
+    // below /tmp); a second attempt finds the folder.
+    if (!SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data)) SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
 
     LONG style = GetWindowLongA(window, GWL_STYLE);
     style &= ~static_cast<LONG>(WS_MAXIMIZEBOX);

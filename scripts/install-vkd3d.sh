@@ -12,8 +12,18 @@ set -euo pipefail
 
 cache=${1:-${ORBISCA_VKD3D:-/var/cache/orbisca-vkd3d}}
 root=$cache/root
-mirror=${ORBISCA_DEBIAN_MIRROR:-http://deb.debian.org/debian}
-packages="vkd3d-compiler libvkd3d-shader1 libc6 libgcc-s1"
+# The machine's own Debian mirror, as its apt sources name it.
+system_mirror() {
+    { sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/*.sources 2>/dev/null
+      awk '$1 == "deb" { print ($2 ~ /^\[/ ? $3 : $2) }' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null
+    } | tr ' ' '\n' | grep -E '/debian/?$' | head -n 1 || true
+}
+mirror=${ORBISCA_DEBIAN_MIRROR:-$(system_mirror)}
+[ -n "$mirror" ] || { echo "install-vkd3d: no Debian mirror in the apt sources" >&2; exit 1; }
+# resources/effect.fxo was made with this version; another one makes other
+# bytes (its name is in every shader), so prefer it while the suite has it.
+vkd3d_version=2.1+ds-1
+packages="libc6 libgcc-s1"
 
 here=$(cd "$(dirname "$0")" && pwd)
 if ORBISCA_VKD3D=$cache "$here/vkd3d-compiler" --version >/dev/null 2>&1; then
@@ -35,11 +45,16 @@ apt_opts=(
     -o "APT::Get::List-Cleanup=false"
     -o "Acquire::Check-Valid-Until=false"
     -o "Acquire::Languages=none"
+    -o "APT::Sandbox::User=root"
 )
 apt-get "${apt_opts[@]}" update
 cd "$cache/debs"
 rm -f ./*.deb
-apt-get "${apt_opts[@]}" download $packages
+if ! apt-get "${apt_opts[@]}" download $packages "vkd3d-compiler=$vkd3d_version" "libvkd3d-shader1=$vkd3d_version"; then
+    echo "install-vkd3d: vkd3d $vkd3d_version is gone from the suite; taking its current version" >&2
+    rm -f ./*.deb
+    apt-get "${apt_opts[@]}" download $packages vkd3d-compiler libvkd3d-shader1
+fi
 rm -rf "$root"
 mkdir -p "$root"
 for deb in ./*.deb; do

@@ -3,8 +3,11 @@
 // exactly what exists.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
+#include <cctype>
+#include <cstring>
 #include <string>
 
 #include "app/names.h"
@@ -239,6 +242,32 @@ HRESULT WINAPI create_sprite_hook(IDirect3DDevice9* d, ID3DXSprite** out)
     return real_create_sprite(d, out);
 }
 
+// The folder dialog replaced by a fixed answer, for the rules start-up applies
+// to the chosen path (the dialog itself has tests of its own).
+std::string dialog_choice;  // empty: the real dialog
+bool choice_has_path = true;
+using BrowseFn = LPITEMIDLIST(WINAPI*)(LPBROWSEINFOA);
+BrowseFn real_browse = nullptr;
+LPITEMIDLIST WINAPI browse_hook(LPBROWSEINFOA info)
+{
+    if (dialog_choice.empty()) return real_browse(info);
+    auto* item = static_cast<LPITEMIDLIST>(CoTaskMemAlloc(16));
+    std::memset(item, 0, 16);
+    return item;
+}
+using PathFn = BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR);
+PathFn real_path_from_item = nullptr;
+BOOL WINAPI path_from_item_hook(LPCITEMIDLIST item, LPSTR out)
+{
+    if (dialog_choice.empty()) return real_path_from_item(item, out);
+    if (!choice_has_path) {
+        out[0] = 0;
+        return FALSE;
+    }
+    std::strcpy(out, dialog_choice.c_str());
+    return TRUE;
+}
+
 class Startup : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -257,6 +286,12 @@ protected:
             hook_import("d3dx9_27.dll", "D3DXCreateFontA", reinterpret_cast<void*>(create_font_hook)));
         real_create_sprite = reinterpret_cast<SpriteFn>(
             hook_import("d3dx9_27.dll", "D3DXCreateSprite", reinterpret_cast<void*>(create_sprite_hook)));
+        real_browse = reinterpret_cast<BrowseFn>(
+            hook_import("SHELL32.dll", "SHBrowseForFolderA", reinterpret_cast<void*>(browse_hook)));
+        real_path_from_item = reinterpret_cast<PathFn>(
+            hook_import("SHELL32.dll", "SHGetPathFromIDListA", reinterpret_cast<void*>(path_from_item_hook)));
+        ASSERT_NE(real_browse, nullptr);
+        ASSERT_NE(real_path_from_item, nullptr);
         ASSERT_NE(real_direct3d_create, nullptr);
         ASSERT_NE(real_create_thread, nullptr);
         ASSERT_NE(real_create_font, nullptr);
@@ -267,6 +302,8 @@ protected:
     {
         photos = temp_folder("orbisca-startup-photos");
         write_file(photos + "\\a.jpg", "not really a photo");
+        dialog_choice.clear();
+        choice_has_path = true;
         empty = temp_folder("orbisca-startup-empty");
         main_window = create_main_window(GetModuleHandleA(nullptr));
         ASSERT_NE(main_window, nullptr);
@@ -426,4 +463,87 @@ TEST_F(Startup, WorkerThreadFails)
 {
     fail_thread = true;
     expect_failure("Can't init resources : task");
+}
+
+// The rules for the chosen folder, with the dialog answered by a fixed path and
+// start-up stopped right after the scan (no Direct3D).
+class FolderChoice : public Startup {
+protected:
+    void SetUp() override
+    {
+        Startup::SetUp();
+        three = temp_folder("orbisca-startup-three");
+        for (const char* name : {"\\1.jpg", "\\2.jpg", "\\3.jpg"}) write_file(three + name, "x");
+        fail_direct3d = true;
+    }
+    bool choose(const std::string& chosen, const std::string& remembered, DWORD file)
+    {
+        set_stored_folder(remembered, file);
+        dialog_choice = chosen;
+        return app->init();
+    }
+    std::string three;
+};
+
+TEST_F(FolderChoice, SameFolderKeepsThePosition)
+{
+    EXPECT_FALSE(choose(three, three + "\\", 1));
+    EXPECT_EQ(app->files.count, 3);
+    EXPECT_EQ(app->file_index, 1);
+}
+
+TEST_F(FolderChoice, PositionBeyondTheListIsClampedToTheLastPhoto)
+{
+    EXPECT_FALSE(choose(three, three + "\\", 9));
+    EXPECT_EQ(app->file_index, 2);
+}
+
+TEST_F(FolderChoice, AnotherFolderStartsAtTheFirstPhotoAndIsSavedAtOnce)
+{
+    fail_direct3d = false;
+    EXPECT_FALSE(choose(empty, three + "\\", 2));
+    EXPECT_STREQ(app->error_text(), ".JPG files not found in specified folder");
+    EXPECT_EQ(app->file_index, -1);
+    std::string folder;
+    DWORD file = 0;
+    ASSERT_TRUE(stored_values(&folder, &file)); // written before the scan, not only at shutdown
+    EXPECT_EQ(folder, empty + "\\");
+    EXPECT_EQ(file, 0xFFFFFFFFu);
+}
+
+TEST_F(FolderChoice, LetterCaseCountsAsAnotherFolder)
+{
+    std::string upper = three;
+    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    ASSERT_NE(upper, three);
+    EXPECT_FALSE(choose(upper, three + "\\", 2));
+    EXPECT_EQ(app->file_index, -1);
+    EXPECT_EQ(std::string(app->folder), upper + "\\");
+}
+
+TEST_F(FolderChoice, DriveRootGetsASecondBackslash)
+{
+    fail_direct3d = false;
+    // The scan of a whole drive is not wanted here: stop it at the list.
+    EXPECT_FALSE(choose("Q:\\", "", 0)); // a drive that does not exist finds nothing
+    EXPECT_STREQ(app->folder, "Q:\\\\");
+    EXPECT_STREQ(app->error_text(), ".JPG files not found in specified folder");
+}
+
+TEST_F(FolderChoice, PathWithoutRoomForTheBackslashIsRefused)
+{
+    std::string longest(259, 'x');
+    longest.replace(0, 3, "C:\\");
+    EXPECT_FALSE(choose(longest, three + "\\", 2));
+    EXPECT_STREQ(app->error_text(), "The folder's path is too long");
+    EXPECT_EQ(std::string(app->folder), three + "\\"); // nothing was taken over
+    EXPECT_EQ(app->file_index, 2);
+}
+
+TEST_F(FolderChoice, ItemOutsideTheFileSystemIsRefused)
+{
+    choice_has_path = false;
+    EXPECT_FALSE(choose("unused", three + "\\", 2));
+    EXPECT_STREQ(app->error_text(), "The chosen item is not a folder on a disk");
+    EXPECT_EQ(std::string(app->folder), three + "\\");
 }

@@ -195,6 +195,18 @@ struct Reference {
     }
 };
 
+// The effect as the program creates it: Slideshow::load_effect touches only
+// the device and effect fields, so the record is not constructed here (its
+// virtual operations would pull in every subsystem).
+ID3DXEffect* load_program_effect(IDirect3DDevice9* device)
+{
+    alignas(Slideshow) static unsigned char storage[sizeof(Slideshow)];
+    std::memset(storage, 0, sizeof storage);
+    Slideshow* show = reinterpret_cast<Slideshow*>(storage);
+    show->device = device;
+    return show->load_effect() ? show->effect : nullptr;
+}
+
 struct Vertex {
     float x, y, z;
     float u, v;
@@ -211,15 +223,8 @@ protected:
     {
         dev = new TestDevice;
         if (!dev->create(target_size, target_size)) return;
-        // Slideshow::load_effect touches only the device and the effect
-        // fields; the record is not constructed here because its virtual
-        // operations pull in every subsystem.
-        alignas(Slideshow) static unsigned char storage[sizeof(Slideshow)];
-        std::memset(storage, 0, sizeof storage);
-        Slideshow* show = reinterpret_cast<Slideshow*>(storage);
-        show->device = dev->device;
-        if (!show->load_effect()) return;
-        effect = show->effect;
+        effect = load_program_effect(dev->device);
+        if (!effect) return;
         const D3DVERTEXELEMENT9 elements[] = {
             {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
             {0, 12, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
@@ -290,7 +295,7 @@ protected:
         IDirect3DDevice9* d = dev->device;
         D3DXMATRIX identity;
         D3DXMatrixIdentity(&identity);
-        D3DXVECTOR4 pixel_width(1.0f / texture_size, 1.0f / texture_size, 0, 0);
+        const float pixel_width[2] = {1.0f / texture_size, 1.0f / texture_size};
         EXPECT_GE(effect->SetTechnique(technique.c_str()), 0) << technique;
         effect->SetTexture("tex", t.photo);
         effect->SetTexture("tex_lens", t.lens);
@@ -298,7 +303,7 @@ protected:
         effect->SetTexture("tex_disp", t.disp);
         effect->SetMatrix("world_view_proj", &identity);
         effect->SetFloat("tau", in.tau);
-        effect->SetVector("pixel_width", &pixel_width);
+        effect->SetFloatArray("pixel_width", pixel_width, 2);
         effect->SetInt("orientation_exif", in.orientation);
 
         // Half a pixel up and left, so that pixel (i, j) receives the face
@@ -474,6 +479,75 @@ TEST_F(EffectTest, EveryTechniqueIsFoundByNameWithItsOnePassInTextOrder)
     EXPECT_LE(std::string("GrayScaleInvertDisplacementSector").size(), size_t(technique_size - 1));
 }
 
+TEST(EffectSamplers, PassSetsEachSamplersTextureAndFilters)
+{
+    // A device that answers state queries (not a pure device).
+    TestDevice dev;
+    ASSERT_TRUE(dev.create(64, 64, D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_MULTITHREADED));
+    ID3DXEffect* effect = load_program_effect(dev.device);
+    ASSERT_NE(effect, nullptr);
+
+    IDirect3DTexture9* textures[4] = {};
+    const char* names[4] = {"tex", "tex_lens", "tex_rubik", "tex_disp"};
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_GE(dev.device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &textures[i], nullptr), 0);
+        effect->SetTexture(names[i], textures[i]);
+    }
+    struct Expected {
+        const char* sampler;
+        IDirect3DTexture9* texture;
+        DWORD mip, min, mag, anisotropy;
+    };
+    const Expected expected[] = {
+        {"MeshTextureSampler", textures[0], D3DTEXF_LINEAR, D3DTEXF_ANISOTROPIC, D3DTEXF_LINEAR, 4},
+        {"LensTextureSampler", textures[1], D3DTEXF_NONE, D3DTEXF_LINEAR, D3DTEXF_LINEAR, 1},
+        {"RubikTextureSampler", textures[2], D3DTEXF_LINEAR, D3DTEXF_ANISOTROPIC, D3DTEXF_LINEAR, 4},
+        {"DispTextureSampler", textures[3], D3DTEXF_LINEAR, D3DTEXF_ANISOTROPIC, D3DTEXF_LINEAR, 4},
+    };
+    // Between them these read all four samplers, five reads in all.
+    int checked = 0;
+    for (const char* technique : {"RubikLensFade", "EmbossDisplacementSector"}) {
+        D3DXHANDLE t = effect->GetTechniqueByName(technique);
+        ASSERT_NE(t, nullptr);
+        D3DXPASS_DESC pass;
+        ASSERT_GE(effect->GetPassDesc(effect->GetPass(t, 0), &pass), 0);
+        ID3DXConstantTable* table = nullptr;
+        ASSERT_GE(D3DXGetShaderConstantTable(pass.pPixelShaderFunction, &table), 0);
+        ASSERT_GE(effect->SetTechnique(t), 0);
+        UINT passes = 0;
+        ASSERT_GE(effect->Begin(&passes, 0), 0);
+        ASSERT_GE(effect->BeginPass(0), 0);
+        for (const Expected& e : expected) {
+            D3DXHANDLE c = table->GetConstantByName(nullptr, e.sampler);
+            if (!c) continue;
+            ++checked;
+            UINT stage = table->GetSamplerIndex(c);
+            IDirect3DBaseTexture9* bound = nullptr;
+            dev.device->GetTexture(stage, &bound);
+            EXPECT_EQ(bound, e.texture) << technique << " " << e.sampler;
+            if (bound) bound->Release();
+            DWORD v = 0;
+            dev.device->GetSamplerState(stage, D3DSAMP_MIPFILTER, &v);
+            EXPECT_EQ(v, e.mip) << technique << " " << e.sampler;
+            dev.device->GetSamplerState(stage, D3DSAMP_MINFILTER, &v);
+            EXPECT_EQ(v, e.min) << technique << " " << e.sampler;
+            dev.device->GetSamplerState(stage, D3DSAMP_MAGFILTER, &v);
+            EXPECT_EQ(v, e.mag) << technique << " " << e.sampler;
+            dev.device->GetSamplerState(stage, D3DSAMP_MAXANISOTROPY, &v);
+            EXPECT_EQ(v, e.anisotropy) << technique << " " << e.sampler;
+            // No address mode is set: wrap, the device default.
+            dev.device->GetSamplerState(stage, D3DSAMP_ADDRESSU, &v);
+            EXPECT_EQ(v, DWORD(D3DTADDRESS_WRAP));
+        }
+        effect->EndPass();
+        effect->End();
+        table->Release();
+    }
+    EXPECT_EQ(checked, 5);
+    for (IDirect3DTexture9* t : textures) t->Release();
+    effect->Release();
+}
+
 TEST_F(EffectTest, ParametersHaveTheirNamesAndTypes)
 {
     struct Expected {
@@ -626,16 +700,21 @@ TEST_F(EffectTest, ZoomAtFullShowsThePhotoThreeTimesAcrossAndDown)
             for (int k = 0; k < 3; ++k)
                 differ += std::abs(px[(j * target_size + i) * 4 + k] - px[(j * target_size + i + third) * 4 + k]) > 2;
     EXPECT_EQ(differ, 0);
-    // The corners sit on (-1, -1) and (2, 2): both on the photo's own corner.
-    Reference ref{inputs(1)};
-    float u = 0, v = 0;
-    ref.distort("Zoom", u, v);
-    EXPECT_FLOAT_EQ(u, -1);
-    EXPECT_FLOAT_EQ(v, -1);
-    u = v = 1;
-    ref.distort("Zoom", u, v);
-    EXPECT_FLOAT_EQ(u, 2);
-    EXPECT_FLOAT_EQ(v, 2);
+    // The face's corners sit on (-1, -1) and (2, 2), which wrap onto the
+    // photo's own corners: with white corners on a black photo, the target's
+    // corner pixels are white and its centre black.
+    Image corners = make_image(texture_size, texture_size, [](int x, int y) {
+        bool near_x = x < 3 || x >= texture_size - 3, near_y = y < 3 || y >= texture_size - 3;
+        return near_x && near_y ? Color{1, 1, 1, 1} : Color{0, 0, 0, 1};
+    });
+    px = draw("SepiaZoomSector", inputs(1, &corners));
+    auto red = [&](int i, int j) { return int(px[(j * target_size + i) * 4 + 2]); };
+    const int last = target_size - 1;
+    EXPECT_EQ(red(0, 0), 255);
+    EXPECT_EQ(red(last, 0), 255);
+    EXPECT_EQ(red(0, last), 255);
+    EXPECT_EQ(red(last, last), 255);
+    EXPECT_EQ(red(target_size / 2, target_size / 2), 0);
 }
 
 TEST_F(EffectTest, DisplacementWithRedZeroShiftsSixteenTexelsLeft)

@@ -1,0 +1,514 @@
+// The renderer on a real device under Wine: photo textures and their
+// recovery, the procedural textures, the camera and whole frames.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "app/support.h"
+#include "render/camera_math.h"
+#include "render/procedural_fill.h"
+#include "renderer_fixture.h"
+
+namespace {
+
+const D3DCOLOR face_colours[6] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00, 0xFF00FFFF, 0xFFFF00FF};
+
+// Every level of a video-memory photo texture is black.
+void expect_black(IDirect3DDevice9* device, IDirect3DTexture9* texture, const char* what)
+{
+    ASSERT_NE(texture, nullptr) << what;
+    ASSERT_EQ(texture->GetLevelCount(), 11u) << what;
+    std::vector<unsigned char> bytes(1024 * 1024 * 4);
+    for (UINT level = 0; level < 11; ++level) {
+        ASSERT_TRUE(read_video_texture_level(device, texture, level, bytes.data())) << what;
+        UINT n = 1024 >> level;
+        for (UINT i = 0; i < n * n; ++i) {
+            if (bytes[4 * i] | bytes[4 * i + 1] | bytes[4 * i + 2]) {
+                ADD_FAILURE() << what << " level " << level << " texel " << i;
+                return;
+            }
+        }
+    }
+}
+
+std::vector<unsigned char> read_level(IDirect3DTexture9* texture, UINT level)
+{
+    D3DSURFACE_DESC desc;
+    texture->GetLevelDesc(level, &desc);
+    std::vector<unsigned char> bytes(size_t(desc.Width) * desc.Height * 4);
+    EXPECT_TRUE(read_texture_level(texture, level, bytes.data()));
+    return bytes;
+}
+
+// Each lower level is filtered from the one above: every texel lies within the
+// range of the 2 x 2 block it stands for (a box or a point filter both do).
+// A level that was never written would be zero and fail the floor check.
+void expect_filtered_chain(IDirect3DTexture9* texture, int floor_channel, const char* what)
+{
+    ASSERT_EQ(texture->GetLevelCount(), 11u) << what;
+    std::vector<unsigned char> upper = read_level(texture, 0);
+    for (UINT level = 1; level < 11; ++level) {
+        std::vector<unsigned char> lower = read_level(texture, level);
+        UINT n = 1024 >> level;
+        int outside = 0, below_floor = 0;
+        for (UINT y = 0; y < n; ++y)
+            for (UINT x = 0; x < n; ++x)
+                for (int c = 0; c < 4; ++c) {
+                    int low = 255, high = 0;
+                    for (UINT k = 0; k < 4; ++k) {
+                        int v = upper[(((2 * y + k / 2) * 2 * n) + 2 * x + k % 2) * 4 + c];
+                        low = std::min(low, v);
+                        high = std::max(high, v);
+                    }
+                    int v = lower[(y * n + x) * 4 + c];
+                    outside += v < low - 2 || v > high + 2;
+                    below_floor += c == floor_channel && v == 0;
+                }
+        EXPECT_EQ(outside, 0) << what << " level " << level;
+        EXPECT_EQ(below_floor, 0) << what << " level " << level;
+        upper = lower;
+    }
+}
+
+void expect_matrix_near(const D3DXMATRIX& a, const D3DXMATRIX& b, float tolerance)
+{
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) EXPECT_NEAR(a(r, c), b(r, c), tolerance) << r << "," << c;
+}
+
+// The eye position a left-handed look-at matrix was built from.
+D3DXVECTOR3 eye_of(const D3DXMATRIX& view)
+{
+    D3DXVECTOR3 eye;
+    for (int k = 0; k < 3; ++k)
+        eye[k] = -(view(3, 0) * view(k, 0) + view(3, 1) * view(k, 1) + view(3, 2) * view(k, 2));
+    return eye;
+}
+
+float seconds_since_start(const Slideshow* show)
+{
+    LARGE_INTEGER v;
+    QueryPerformanceCounter(&v);
+    return float(double(v.QuadPart - show->perf_start) / double(show->perf_frequency));
+}
+
+} // namespace
+
+// --- photo textures ---------------------------------------------------------
+
+TEST(PresentParams, DesktopSizeAndNothingLeftOver)
+{
+    D3DPRESENT_PARAMETERS params;
+    memset(&params, 0xCD, sizeof(params));
+    make_present_params(&params);
+    EXPECT_EQ(params.BackBufferWidth, UINT(GetSystemMetrics(SM_CXSCREEN)));
+    EXPECT_EQ(params.BackBufferHeight, UINT(GetSystemMetrics(SM_CYSCREEN)));
+    EXPECT_EQ(params.MultiSampleQuality, 0u);
+    EXPECT_EQ(params.hDeviceWindow, nullptr);
+    EXPECT_EQ(params.Flags, 0u);
+    EXPECT_EQ(params.FullScreen_RefreshRateInHz, 0u);
+}
+
+TEST_F(RendererTest, FaceTexturesAreBlackAfterCreationAndAfterAReset)
+{
+    create_scene();
+    hook_device();
+    IDirect3DDevice9* device = show->device;
+    for (int i = 0; i < 6; ++i) expect_black(device, show->faces[i].texture, "face");
+    expect_black(device, show->loader.target, "spare");
+
+    // Photos on every texture, then a reset.
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(device, show->faces[i].texture, face_colours[i]));
+    ASSERT_TRUE(fill_video_texture(device, show->loader.target, 0xFFFFFFFF));
+    IDirect3DTexture9* staging = show->loader.staging;
+    ASSERT_TRUE(show->reset_device());
+    EXPECT_EQ(calls.reset, 1);
+    EXPECT_EQ(log.lost, 1);
+    EXPECT_EQ(log.reset, 1);
+    EXPECT_EQ(show->loader.staging, staging);
+    for (int i = 0; i < 6; ++i) expect_black(show->device, show->faces[i].texture, "face after reset");
+    expect_black(show->device, show->loader.target, "spare after reset");
+    // The clearing source is gone again: ours is the only reference left.
+    ASSERT_NE(calls.system_texture, nullptr);
+    EXPECT_EQ(calls.system_texture->Release(), 0u);
+    calls.system_texture = nullptr;
+}
+
+TEST_F(RendererTest, FailedFourthFaceTextureKeepsTheFirstThree)
+{
+    hook_device();
+    calls.fail_photo_texture_at = 4;
+    EXPECT_FALSE(show->create_face_textures());
+    IDirect3DTexture9* made[3];
+    for (int i = 0; i < 3; ++i) {
+        made[i] = show->faces[i].texture;
+        ASSERT_NE(made[i], nullptr);
+        made[i]->AddRef();
+    }
+    for (int i = 3; i < 6; ++i) EXPECT_EQ(show->faces[i].texture, nullptr);
+    EXPECT_EQ(show->loader.target, nullptr);
+    EXPECT_EQ(calls.photo_textures, 4);
+
+    show->release_face_textures();
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(show->faces[i].texture, nullptr);
+    // Released exactly once each: our reference is the last.
+    for (IDirect3DTexture9* t : made) EXPECT_EQ(t->Release(), 0u);
+}
+
+TEST_F(RendererTest, UnlockableClearingSourceFailsTheCreation)
+{
+    hook_device();
+    calls.fail_lock_rect = true;
+    EXPECT_FALSE(show->create_face_textures());
+    EXPECT_EQ(calls.lock_rect, 1);
+    for (int i = 0; i < 6; ++i) EXPECT_NE(show->faces[i].texture, nullptr);
+    EXPECT_NE(show->loader.target, nullptr);
+    // The source was released.
+    ASSERT_NE(calls.system_texture, nullptr);
+    EXPECT_EQ(calls.system_texture->Release(), 0u);
+    calls.system_texture = nullptr;
+}
+
+// --- procedural textures ----------------------------------------------------
+
+TEST_F(RendererTest, ProceduralTexturesAndTheirMipChains)
+{
+    ASSERT_TRUE(show->create_lens_texture());
+    ASSERT_TRUE(show->create_rubik_texture());
+    seed_random(4242);
+    ASSERT_TRUE(show->create_disp_texture());
+    uint32_t after = rng_state;
+
+    D3DSURFACE_DESC desc;
+    ASSERT_EQ(show->lens_texture->GetLevelCount(), 1u);
+    show->lens_texture->GetLevelDesc(0, &desc);
+    EXPECT_EQ(desc.Width, 1024u);
+    EXPECT_EQ(desc.Height, 2u);
+    EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
+    EXPECT_EQ(desc.Pool, D3DPOOL_MANAGED);
+    std::vector<unsigned char> lens = read_level(show->lens_texture, 0);
+    for (int x = 0; x < 1024; ++x) {
+        ASSERT_EQ(lens[4 * x + 3], lens_alpha(x));
+        ASSERT_EQ(lens[4 * (1024 + x) + 3], lens_alpha(x));
+    }
+
+    std::vector<unsigned char> expected(1024 * 1024 * 4);
+    fill_colour_grid({expected.data(), 4096});
+    EXPECT_TRUE(read_level(show->rubik_texture, 0) == expected);
+    expect_filtered_chain(show->rubik_texture, -1, "colour grid");
+    // The middle of each cell keeps its colour down to the 8 x 8 level.
+    for (UINT level = 0; level <= 7; ++level) {
+        std::vector<unsigned char> bytes = read_level(show->rubik_texture, level);
+        UINT n = 1024 >> level;
+        for (UINT cy = 0; cy < 3; ++cy)
+            for (UINT cx = 0; cx < 3; ++cx) {
+                UINT x = (2 * cx + 1) * n / 6, y = (2 * cy + 1) * n / 6;
+                const unsigned char* texel = &bytes[(y * n + x) * 4];
+                const unsigned char* cell = &expected[((y << level) * 1024 + (x << level)) * 4];
+                EXPECT_TRUE(std::equal(texel, texel + 4, cell)) << "level " << level << " cell " << cx << "," << cy;
+            }
+    }
+
+    seed_random(4242);
+    fill_disp_noise({expected.data(), 4096});
+    EXPECT_EQ(rng_state, after);
+    EXPECT_TRUE(read_level(show->disp_texture, 0) == expected);
+    expect_filtered_chain(show->disp_texture, 0, "displacement");
+}
+
+// --- camera -----------------------------------------------------------------
+
+TEST_F(RendererTest, TumblingWorldMatrix)
+{
+    D3DXMATRIX world, view, rx, ry, rz, expected;
+    const float angles[2][3] = {{0.146605f, -0.098446f, 0.141051f}, {0.124932f, -0.134078f, -0.125107f}};
+    const float times[2] = {0.0f, 10.0f};
+    for (int k = 0; k < 2; ++k) {
+        show->setup_camera(times[k], &world, &view);
+        D3DXMatrixRotationX(&rx, angles[k][0]);
+        D3DXMatrixRotationY(&ry, angles[k][1]);
+        D3DXMatrixRotationZ(&rz, angles[k][2]);
+        expected = rx * ry * rz;
+        expect_matrix_near(world, expected, 1e-5f);
+    }
+}
+
+TEST_F(RendererTest, CameraTurnsAlongTheChord)
+{
+    D3DXMATRIX world, view;
+    show->face = 1;
+    show->state = ROTATING;
+    show->phase_start = 20.0f;
+    const float m[] = {0.0f, 0.25f, 0.5f, 0.75f, 1.0f};
+    const float s[] = {0.0f, 0.1464466f, 0.5f, 0.8535534f, 1.0f};
+    for (int k = 0; k < 5; ++k) {
+        show->now = 20.0f + m[k];
+        show->setup_camera(0.0f, &world, &view);
+        D3DXVECTOR3 eye = eye_of(view);
+        EXPECT_NEAR(eye.x, 2.8f * (1 - s[k]), 1e-4) << m[k];
+        EXPECT_NEAR(eye.y, 2.8f * s[k], 1e-4) << m[k];
+        EXPECT_NEAR(eye.z, 0.0f, 1e-4) << m[k];
+    }
+    // Outside the turn the camera rests at the face in view.
+    show->state = FADING;
+    show->now = 20.5f;
+    show->setup_camera(0.0f, &world, &view);
+    D3DXVECTOR3 eye = eye_of(view);
+    EXPECT_NEAR(eye.x, 2.8f, 1e-4);
+    show->face = 0;
+    show->setup_camera(0.0f, &world, &view);
+    eye = eye_of(view);
+    EXPECT_NEAR(eye.z, -2.8f, 1e-4);
+}
+
+TEST_F(RendererTest, ProjectionAndItsAspect)
+{
+    show->effect = create_fake_effect(show->device, &log);
+    show->now = 3.0f;
+    show->set_effect_matrices();
+    EXPECT_EQ(log.pixel_width[0], 1.0f / 1024);
+    EXPECT_EQ(log.pixel_width[1], 1.0f / 1024);
+
+    RECT client;
+    GetClientRect(main_window, &client);
+    D3DXMATRIX world, view, projection;
+    show->setup_camera(show->now + show->time_offset, &world, &view);
+    D3DXMatrixPerspectiveFovLH(&projection, 1.0471976f, float(client.right) / float(client.bottom), 0.3f, 10.0f);
+    expect_matrix_near(log.world_view_proj, world * view * projection, 1e-5f);
+
+    // A client area without height.
+    HWND flat = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 300, 0, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(flat, nullptr);
+    main_window = flat;
+    show->set_effect_matrices();
+    D3DXMatrixPerspectiveFovLH(&projection, 1.0471976f, 1.0f, 0.3f, 10.0f);
+    expect_matrix_near(log.world_view_proj, world * view * projection, 1e-5f);
+    main_window = test_device.window;
+    DestroyWindow(flat);
+
+    // At rest, without the tumbling, the face in view spans 96 % of the height.
+    D3DXMATRIX view_projection = view * projection;
+    for (float y : {-1.0f, 1.0f}) {
+        D3DXVECTOR3 corner(0.0f, y, -1.0f), projected;
+        D3DXVec3TransformCoord(&projected, &corner, &view_projection);
+        EXPECT_NEAR(std::fabs(projected.y), 0.962, 0.001);
+    }
+}
+
+// --- frames -----------------------------------------------------------------
+
+TEST_F(RendererTest, FrameDrawsEveryFaceWithItsOwnSettings)
+{
+    create_scene();
+    hook_device();
+    for (int i = 0; i < 6; ++i) {
+        show->faces[i].orientation = i + 1;
+        str_copy(show->faces[i].technique, i % 2 ? "SepiaLensSector" : "EmbossZoomFade");
+    }
+    log.passes = 2;
+    show->frame();
+    EXPECT_EQ(show->frame_count, 1);
+    EXPECT_EQ(calls.present, 1);
+    EXPECT_EQ(log.lens, show->lens_texture);
+    EXPECT_EQ(log.rubik, show->rubik_texture);
+    EXPECT_EQ(log.disp, show->disp_texture);
+    ASSERT_EQ(log.draws.size(), 6u);
+    EXPECT_EQ(log.passes_drawn, 12);
+    const float start_tau[6] = {0, 1, 1, 1, 1, 0}; // face 0 receives, face 5 in view
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(log.draws[i].texture, show->faces[i].texture);
+        EXPECT_EQ(log.draws[i].technique, show->faces[i].technique);
+        EXPECT_EQ(log.draws[i].orientation, i + 1);
+        EXPECT_EQ(log.draws[i].tau, start_tau[i]) << i;
+    }
+
+    // A technique without passes draws nothing.
+    log = FakeEffectLog();
+    log.passes = 0;
+    show->frame();
+    EXPECT_EQ(log.draws.size(), 6u);
+    EXPECT_EQ(log.passes_drawn, 0);
+}
+
+TEST_F(RendererTest, TauFollowsFadingAndRotating)
+{
+    create_scene();
+    show->face = 3; // face 2 in view
+    show->state = FADING;
+    show->phase_start = seconds_since_start(show) - 0.5f;
+    show->frame();
+    ASSERT_EQ(show->state, FADING);
+    ASSERT_EQ(log.draws.size(), 6u);
+    EXPECT_FLOAT_EQ(log.draws[2].tau, show->now - show->phase_start);
+    EXPECT_NEAR(log.draws[2].tau, 0.5f, 0.2f);
+    EXPECT_EQ(log.draws[3].tau, 0.0f);
+    EXPECT_EQ(log.draws[0].tau, 1.0f);
+
+    log = FakeEffectLog();
+    show->state = ROTATING;
+    show->phase_start = seconds_since_start(show) - 0.5f;
+    show->frame();
+    ASSERT_EQ(show->state, ROTATING);
+    EXPECT_EQ(log.draws[2].tau, 1.0f);
+    EXPECT_EQ(log.draws[3].tau, 0.0f);
+    EXPECT_EQ(log.draws[5].tau, 1.0f);
+}
+
+TEST_F(RendererTest, FaceInViewShowsItsPhotoAndHiddenFacesAreCulled)
+{
+    create_scene();
+    hook_device();
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->device, show->faces[i].texture, face_colours[i]));
+    show->face = 1; // face 0 in view; face 3 behind it is drawn later, without depth test
+    show->frame();
+    ASSERT_EQ(calls.present, 1);
+    EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[0]));
+    int opposite = 0, in_view = 0;
+    for (UINT y = 0; y < calls.height; ++y)
+        for (UINT x = 0; x < calls.width; ++x) {
+            opposite += near_colour(pixel(x, y), face_colours[3], 40);
+            in_view += near_colour(pixel(x, y), face_colours[0]);
+        }
+    EXPECT_EQ(opposite, 0);
+    EXPECT_GT(in_view, int(calls.width * calls.height / 3));
+}
+
+TEST_F(RendererTest, OverlayTextWithShadowsTopLeft)
+{
+    create_scene();
+    hook_device();
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->device, show->faces[i].texture, 0xFF808080));
+    log.zoom = 6; // the face fills the whole picture, so shadows show
+    str_copy(show->status_text, "12 fps\nFile 3 of 40\nWAITING\n2/5 sec");
+    // Four lines of status; update() may write its own four before drawing.
+    show->frame();
+    ASSERT_EQ(calls.present, 1);
+    auto count = [&](UINT left, UINT top, UINT right, UINT bottom, int* white, int* black) {
+        *white = *black = 0;
+        for (UINT y = top; y < bottom; ++y)
+            for (UINT x = left; x < right; ++x) {
+                // Against the grey photo: lighter is text, darker is shadow.
+                *white += near_colour(pixel(x, y), 0xFFFFFFFF, 0x40);
+                *black += near_colour(pixel(x, y), 0xFF000000, 0x50);
+            }
+    };
+    int white, black;
+    count(10, 10, 200, 30, &white, &black); // title
+    EXPECT_GT(white, 100);
+    EXPECT_GT(black, 50);
+    count(10, 40, 200, 110, &white, &black); // status lines
+    EXPECT_GT(white, 60);
+    EXPECT_GT(black, 30);
+    count(0, 0, 10, 10, &white, &black); // above and left of the text
+    EXPECT_EQ(white + black, 0);
+    count(10, 130, 200, 200, &white, &black); // below it
+    EXPECT_EQ(white + black, 0);
+    // Shadows fall to the lower right: the column left of the text is clean.
+    count(0, 10, 9, 110, &white, &black);
+    EXPECT_EQ(white + black, 0);
+}
+
+TEST_F(RendererTest, DeviceReadyForResetIsResetAndShowsBlackFaces)
+{
+    create_scene();
+    hook_device();
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->device, show->faces[i].texture, face_colours[i]));
+    calls.cooperative_level = D3DERR_DEVICENOTRESET;
+    calls.cooperative_level_frames = 1;
+    EXPECT_GE(show->frame(), 0);
+    EXPECT_EQ(calls.present, 0);
+    EXPECT_EQ(calls.reset, 1);
+    EXPECT_EQ(log.lost, 1);
+    EXPECT_EQ(log.reset, 1);
+    for (int i = 0; i < 6; ++i) ASSERT_NE(show->faces[i].texture, nullptr);
+
+    show->frame();
+    ASSERT_EQ(calls.present, 1);
+    for (UINT y = 0; y < calls.height; y += 7)
+        for (UINT x = 200; x < calls.width; x += 7) ASSERT_TRUE(near_colour(pixel(x, y), 0xFF000000, 0)) << x << "," << y;
+}
+
+TEST_F(RendererTest, LostDevicePresentsNothingWhileTheSlideshowGoesOn)
+{
+    create_scene();
+    hook_device();
+    calls.cooperative_level = D3DERR_DEVICELOST;
+    calls.cooperative_level_frames = 3;
+    show->frame();
+    float first = show->now;
+    Sleep(20);
+    show->frame();
+    show->frame();
+    EXPECT_EQ(calls.present, 0);
+    EXPECT_EQ(calls.reset, 0);
+    EXPECT_EQ(show->frame_count, 3);
+    EXPECT_GT(show->now, first);
+    show->frame();
+    EXPECT_EQ(calls.present, 1);
+}
+
+TEST_F(RendererTest, FailedRecreationLeavesEmptySlotsThatFramesSkip)
+{
+    create_scene();
+    hook_device();
+    calls.cooperative_level = D3DERR_DEVICENOTRESET;
+    calls.cooperative_level_frames = 1;
+    calls.photo_textures = 0;
+    calls.fail_photo_texture_at = 2;
+    EXPECT_LT(show->frame(), 0);
+    EXPECT_NE(show->faces[0].texture, nullptr);
+    for (int i = 1; i < 6; ++i) EXPECT_EQ(show->faces[i].texture, nullptr);
+    EXPECT_EQ(show->loader.target, nullptr);
+
+    log = FakeEffectLog();
+    show->frame();
+    EXPECT_EQ(calls.present, 1);
+    ASSERT_EQ(log.draws.size(), 1u);
+    EXPECT_EQ(log.draws[0].texture, show->faces[0].texture);
+}
+
+// --- frames with the program's effect -----------------------------------------
+
+TEST_F(RendererTest, ProgramEffectShowsThePlainPhotoInViewAndTheLookWhileTurning)
+{
+    create_scene(true);
+    hook_device();
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->device, show->faces[i].texture, face_colours[i]));
+    show->face = 1;
+    show->frame();
+    ASSERT_EQ(calls.present, 1);
+    EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[0]));
+    int opposite = 0;
+    for (UINT y = 0; y < calls.height; ++y)
+        for (UINT x = 0; x < calls.width; ++x) opposite += near_colour(pixel(x, y), face_colours[3], 40);
+    EXPECT_EQ(opposite, 0);
+
+    // The turn has just begun: the camera has hardly moved, the face in view
+    // shows its filtered look.
+    show->state = ROTATING;
+    show->phase_start = seconds_since_start(show);
+    show->frame();
+    ASSERT_EQ(calls.present, 2);
+    EXPECT_FALSE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[0], 40));
+}
+
+TEST_F(RendererTest, ProgramEffectSurvivesAReset)
+{
+    create_scene(true);
+    hook_device();
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->device, show->faces[i].texture, face_colours[i]));
+    calls.cooperative_level = D3DERR_DEVICENOTRESET;
+    calls.cooperative_level_frames = 1;
+    show->face = 1;
+    show->frame();
+    EXPECT_EQ(calls.reset, 1);
+    show->frame();
+    ASSERT_EQ(calls.present, 1);
+    EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), 0xFF000000, 0));
+
+    // A photo swapped in after the reset shows again.
+    ASSERT_TRUE(fill_video_texture(show->device, show->faces[0].texture, face_colours[0]));
+    show->frame();
+    ASSERT_EQ(calls.present, 2);
+    EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[0]));
+}

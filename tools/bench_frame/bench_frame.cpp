@@ -1,0 +1,212 @@
+// Frame-rate figures of the renderer on the display it runs on (under Wine:
+// the virtual X display). Prints:
+//  - frames per second of Slideshow::frame on the full scene against a bare
+//    Clear + Present loop on the same device, and their ratio;
+//  - the longest frame while a photo is uploaded band by band (50 frames in
+//    CACHING) against the median frame of the full scene, and their ratio.
+// The device is the program's: full screen at the desktop size, created the
+// way start-up creates it.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "app/slideshow.h"
+#include "render/cube.h"
+
+namespace {
+
+const int warm_up_frames = 10;
+
+LRESULT CALLBACK window_proc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
+
+double seconds()
+{
+    static LARGE_INTEGER frequency = {};
+    if (frequency.QuadPart == 0) QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) / double(frequency.QuadPart);
+}
+
+void pump_messages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+template <typename T> bool fill(T* buffer, const void* data, UINT size)
+{
+    void* p = nullptr;
+    if (buffer->Lock(0, 0, &p, 0) < 0) return false;
+    std::memcpy(p, data, size);
+    buffer->Unlock();
+    return true;
+}
+
+// A photo-like staging texture: smooth gradients with some texture, all levels.
+bool fill_staging(IDirect3DTexture9* staging)
+{
+    D3DLOCKED_RECT locked;
+    if (staging->LockRect(0, &locked, nullptr, 0) < 0) return false;
+    for (int y = 0; y < photo_size; ++y) {
+        DWORD* row = reinterpret_cast<DWORD*>(static_cast<unsigned char*>(locked.pBits) + y * locked.Pitch);
+        for (int x = 0; x < photo_size; ++x)
+            row[x] = 0xFF000000u | ((x / 4) << 16) | ((y / 4) << 8) | (((x ^ y) * 7) & 0xFF);
+    }
+    staging->UnlockRect(0);
+    return D3DXFilterTexture(staging, nullptr, 0, D3DX_DEFAULT) >= 0;
+}
+
+// The renderer's objects, in start-up's order, after the device.
+const char* create_scene(Slideshow* show)
+{
+    IDirect3DDevice9* device = show->device;
+    if (!show->create_face_textures()) return "face textures";
+    show->loader.staging = show->create_texture(photo_size, photo_size, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, 0);
+    if (!show->loader.staging) return "staging texture";
+    if (!show->create_lens_texture() || !show->create_rubik_texture() || !show->create_disp_texture())
+        return "procedural textures";
+    if (device->CreateVertexBuffer(sizeof(cube_vertices), 0, D3DFVF_XYZ | D3DFVF_TEX1, D3DPOOL_MANAGED,
+                                   &show->vertex_buffer, nullptr) < 0 ||
+        !fill(show->vertex_buffer, cube_vertices, sizeof(cube_vertices)))
+        return "vertex buffer";
+    if (device->CreateIndexBuffer(sizeof(cube_indices), 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &show->index_buffer,
+                                  nullptr) < 0 ||
+        !fill(show->index_buffer, cube_indices, sizeof(cube_indices)))
+        return "index buffer";
+    if (device->CreateVertexDeclaration(cube_vertex_elements, &show->vertex_decl) < 0) return "declaration";
+    if (D3DXCreateFontA(device, 17, 0, FW_BOLD, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                        DEFAULT_PITCH | FF_DONTCARE, "Tahoma", &show->font) < 0)
+        return "font";
+    if (D3DXCreateSprite(device, &show->sprite) < 0) return "sprite";
+    if (!show->load_effect()) return "effect";
+    if (!fill_staging(show->loader.staging)) return "staging contents";
+    // Every face shows a photo.
+    for (FaceSlot& slot : show->faces) {
+        show->loader.staging->AddDirtyRect(nullptr);
+        device->UpdateTexture(show->loader.staging, slot.texture);
+    }
+    return nullptr;
+}
+
+template <typename T> void release(T*& p)
+{
+    if (p) p->Release();
+    p = nullptr;
+}
+
+// Everything but the settings: the bench must not touch the remembered folder.
+void release_scene(Slideshow* show)
+{
+    show->release_face_textures();
+    release(show->loader.staging);
+    release(show->lens_texture);
+    release(show->rubik_texture);
+    release(show->disp_texture);
+    release(show->vertex_buffer);
+    release(show->index_buffer);
+    release(show->vertex_decl);
+    release(show->font);
+    release(show->sprite);
+    release(show->effect);
+    release(show->device);
+    release(show->d3d);
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+// usage: bench_frame [frames]   (frames per measured loop, 100 unless given)
+int main(int argc, char** argv)
+{
+    const int measured_frames = argc > 1 && std::atoi(argv[1]) > 0 ? std::atoi(argv[1]) : 100;
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = window_proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "bench_frame";
+    RegisterClassA(&wc);
+    RECT desktop;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    HWND window = CreateWindowA("bench_frame", "bench_frame", WS_POPUP | WS_VISIBLE, 0, 0, desktop.right,
+                                desktop.bottom, nullptr, nullptr, wc.hInstance, nullptr);
+    if (!window) {
+        std::printf("no window\n");
+        return 1;
+    }
+    main_window = window;
+    Slideshow* show = static_cast<Slideshow*>(create_slideshow());
+    show->d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS params;
+    make_present_params(&params);
+    if (!show->d3d || show->d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, 0x54, &params,
+                                              &show->device) < 0) {
+        std::printf("no device\n");
+        return 1;
+    }
+    if (const char* failed = create_scene(show)) {
+        std::printf("could not create: %s\n", failed);
+        return 1;
+    }
+    IDirect3DDevice9* device = show->device;
+    std::printf("back buffer %ux%u, %d-sample multisampling\n", params.BackBufferWidth, params.BackBufferHeight,
+                int(params.MultiSampleType));
+
+    // The slideshow stays in NEXT: the file list is empty, so nothing is requested.
+    for (int i = 0; i < warm_up_frames; ++i) {
+        pump_messages();
+        show->frame();
+    }
+
+    double start = seconds();
+    for (int i = 0; i < measured_frames; ++i) {
+        pump_messages();
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+    }
+    double bare_fps = measured_frames / (seconds() - start);
+
+    std::vector<double> frame_times;
+    start = seconds();
+    for (int i = 0; i < measured_frames; ++i) {
+        pump_messages();
+        double t = seconds();
+        show->frame();
+        frame_times.push_back(seconds() - t);
+    }
+    double full_fps = measured_frames / (seconds() - start);
+    double median_frame = median(frame_times);
+
+    // A photo arrives: CACHING copies one band per frame until the last level.
+    show->loader.upload_row = 0;
+    show->loader.upload_level = 0;
+    show->state = CACHING;
+    std::vector<double> upload_times;
+    while (show->state == CACHING && upload_times.size() < 200) {
+        pump_messages();
+        double t = seconds();
+        show->frame();
+        upload_times.push_back(seconds() - t);
+    }
+    double longest_upload = *std::max_element(upload_times.begin(), upload_times.end());
+
+    std::printf("bare Clear+Present:  %8.1f frames/s\n", bare_fps);
+    std::printf("full scene frame():  %8.1f frames/s\n", full_fps);
+    std::printf("full / bare:         %8.3f\n", full_fps / bare_fps);
+    std::printf("median frame:        %8.2f ms\n", median_frame * 1000);
+    std::printf("upload frames:       %8d\n", int(upload_times.size()));
+    std::printf("longest upload frame:%8.2f ms (median of the upload frames %.2f ms)\n", longest_upload * 1000,
+                median(upload_times) * 1000);
+    std::printf("longest upload / median frame: %.3f\n", longest_upload / median_frame);
+
+    release_scene(show);
+    delete show;
+    DestroyWindow(window);
+    return 0;
+}
