@@ -67,17 +67,18 @@ answer_dialog() {
     fi
     xdotool key --window "$d" "$1"
 }
-# Waits for the program to end; prints its exit code.
+# Waits for the program to end and checks that its exit code is 0.
 finish() {
-    local i
+    local i code
     for i in $(seq 1 300); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
     done
     kill -0 "$pid" 2>/dev/null && fail "the program did not end"
     wait "$pid"
-    echo $?
+    code=$?
     pid=""
+    [ "$code" = 0 ] || fail "exit code $code"
 }
 shot() { xwd -root -silent | convert xwd:- "$work/shot.png"; }
 # mean colour of a region of the last screenshot as "r g b"
@@ -143,8 +144,7 @@ first_run_and_resume)
     second=$(wait_for_centre "${rest[@]}") || exit 1
     for c in "${rest[@]}"; do [ "$c" = "$second" ] || next="$c"; done
     escape
-    rc=$(finish)
-    [ "$rc" = 0 ] || fail "exit code $rc"
+    finish
     stored_folder=$(reg_value folder)
     stored_file=$(reg_value file)
     echo "stored: $stored_folder $stored_file"
@@ -157,8 +157,7 @@ first_run_and_resume)
     resumed=$(wait_for_centre "$red" "$green" "$blue") || exit 1
     [ "$resumed" = "$next" ] || fail "resumed with $resumed, want $next"
     escape
-    rc=$(finish)
-    [ "$rc" = 0 ] || fail "exit code $rc"
+    finish
     ;;
 cancel)
     remember_folder ""
@@ -166,8 +165,7 @@ cancel)
     answer_dialog Escape
     sleep 2
     xdotool search --onlyvisible --name "^$title\$" >/dev/null && fail "a window is still shown after cancelling"
-    rc=$(finish)
-    [ "$rc" = 0 ] || fail "exit code $rc"
+    finish
     [ "$(reg_value file)" = 0xffffffff ] || fail "settings not written: file='$(reg_value file)'"
     "$WINE" reg query "$key" /v folder >/dev/null 2>&1 || fail "settings not written: no folder value"
     ;;
@@ -183,8 +181,7 @@ no_photos)
     echo "message box: $text"
     box=$(dialog)
     xdotool key --window "$box" Return
-    rc=$(finish)
-    [ "$rc" = 0 ] || fail "exit code $rc"
+    finish
     ;;
 right_click)
     mkdir -p "$work/photos"
@@ -197,8 +194,7 @@ right_click)
     sleep 2
     kill -0 "$pid" 2>/dev/null || fail "the program ended on the press"
     xdotool mouseup 3
-    rc=$(finish)
-    [ "$rc" = 0 ] || fail "exit code $rc"
+    finish
     ;;
 exif_upright)
     mkdir -p "$work/photos"
@@ -220,8 +216,7 @@ exif_upright)
         sleep 0.3
     done
     escape
-    rc=$(finish)
-    [ "$rc" = 0 ] || fail "exit code $rc"
+    finish
     ;;
 *)
     fail "unknown scenario $scenario"

@@ -1,0 +1,46 @@
+#!/bin/bash
+# Benchmark of the image pipeline: makes two test photos (5120x2880 and about
+# 4 megapixels), times a plain libjpeg decode of each (djpeg), then runs
+# bench_load under Wine and prints its figures with the ratio to djpeg.
+# Usage: tools/bench_load.sh [build dir, default build/win64]
+set -e
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build/win64}
+work=$(mktemp -d /tmp/bench_load.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+# Photo-like content: smooth colour fields with fine noise, JPEG quality 90.
+make_photo() { # width height file
+    convert -size "$(($1 / 8))x$(($2 / 8))" plasma:fractal -seed 7 -resize "$1x$2!" \
+        -attenuate 0.4 +noise Gaussian -quality 90 "$3"
+}
+make_photo 5120 2880 "$work/photo_14_7mp.jpg"
+make_photo 2304 1728 "$work/photo_4mp.jpg"
+
+declare -A djpeg_ms
+for f in "$work"/*.jpg; do
+    best=
+    for i in 1 2 3; do
+        s=$(date +%s.%N); djpeg -outfile /dev/null "$f"; e=$(date +%s.%N)
+        ms=$(echo "($e - $s) * 1000" | bc -l)
+        if [ -z "$best" ] || [ "$(echo "$ms < $best" | bc -l)" = 1 ]; then best=$ms; fi
+    done
+    djpeg_ms[$(basename "$f")]=$best
+    printf 'djpeg %s %.1f ms (best of 3)\n' "$(basename "$f")" "$best"
+done
+
+. "$root/scripts/wine-env.sh"
+wine_env_start
+trap 'wine_env_stop; rm -rf "$work"' EXIT
+args=()
+for f in "$work"/*.jpg; do args+=("Z:${f//\//\\}"); done
+"$WINE" "$build/tools/bench_load.exe" "${args[@]}" | tr -d '\r' | while read -r line; do
+    echo "$line"
+    case "$line" in
+    load*)
+        name=$(echo "$line" | awk '{print $2}' | sed 's/.*\\//')
+        med=$(echo "$line" | awk '{print $6}')
+        printf '  ratio to djpeg (median load / djpeg): %.2f\n' "$(echo "$med / ${djpeg_ms[$name]}" | bc -l)"
+        ;;
+    esac
+done
