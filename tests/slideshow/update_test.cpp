@@ -1,21 +1,16 @@
-// The per-frame state machine on a real device. `now` is steered through the
-// record's own clock fields: a very fine counter frequency makes the counter
-// ticks that pass during a call far smaller than a float's resolution, so the
-// state machine sees exactly the time a case asks for.
+// The per-frame state machine on a real device, frame by frame at chosen times.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
-#include "app/names.h"
 #include "app/slideshow.h"
-#include "slideshow/technique.h"
+#include "drive.h"
 #include "support/test_device.h"
 
 namespace {
-
-const int64_t fine_frequency = int64_t(1) << 50;
 
 TestDevice* test_device = nullptr;
 
@@ -83,12 +78,7 @@ protected:
     // One frame at time t: the frame is counted, then the state machine runs.
     std::string frame_at(float t)
     {
-        LARGE_INTEGER c;
-        QueryPerformanceCounter(&c);
-        s.perf_frequency = fine_frequency;
-        s.perf_start = c.QuadPart - static_cast<int64_t>(static_cast<double>(t) * static_cast<double>(fine_frequency));
-        ++s.frame_count;
-        s.update();
+        ::frame_at(s, t);
         EXPECT_EQ(s.now, t);
         return s.status_text;
     }
