@@ -20,7 +20,8 @@ wine_env_start() {
     export WINEPREFIX=$(mktemp -d /tmp/orbisca-wine.XXXXXX)
     export WINE=$(wine_find)
     export WINEDEBUG=-all
-    export WINEDLLOVERRIDES="mscoree,mshtml="
+    # A crash ends the program at once instead of waiting in the debugger.
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
     "$WINE" wineboot -i >/dev/null 2>&1 || true
     # Keep the server alive between test programs: each start is then quick.
     "$(dirname "$WINE")/wineserver" -p 2>/dev/null || wineserver -p 2>/dev/null || true
