@@ -10,14 +10,7 @@
 #include <vector>
 
 #include "support/test_device.h"
-
-// A path of the build machine as Windows sees it under Wine (drive Z:).
-inline std::string wine_path(std::string unix_path)
-{
-    for (char& c : unix_path)
-        if (c == '/') c = '\\';
-    return unix_path[0] == '\\' ? "Z:" + unix_path : unix_path;
-}
+#include "support/wine_path.h"
 
 inline std::string data_file(const char* name) { return wine_path(std::string(PIPELINE_TEST_DATA "/") + name); }
 

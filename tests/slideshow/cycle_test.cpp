@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "drive.h"
 #include "support/hooks.h"
 #include "support/test_device.h"
+#include "support/wine_path.h"
 
 namespace {
 
@@ -27,13 +27,7 @@ const Photo photos[3] = {
     {"05-upside-down.jpg", 800, 600, 3},
 };
 
-std::string windows_path(const char* file)
-{
-    std::string p = std::string("Z:") + ORBISCA_SAMPLES + "/" + file;
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return p;
-}
+std::string windows_path(const char* file) { return wine_path(std::string(ORBISCA_SAMPLES "/") + file); }
 
 using Pixels = std::vector<unsigned char>;
 
@@ -138,28 +132,26 @@ protected:
     {
         Pixels out(photo_size * photo_size * 4);
         IDirect3DSurface9* whole = nullptr;
-        IDirect3DSurface9* surface = nullptr;
+        IDirect3DTexture9* square_texture = nullptr;
+        IDirect3DSurface9* square_surface = nullptr;
         EXPECT_GE(dev.device->CreateOffscreenPlainSurface(p.width, p.height, D3DFMT_X8R8G8B8, D3DPOOL_SCRATCH, &whole,
                                                           nullptr), 0);
-        EXPECT_GE(dev.device->CreateOffscreenPlainSurface(photo_size, photo_size, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
-                                                          &surface, nullptr), 0);
-        if (whole && surface) {
+        EXPECT_GE(dev.device->CreateTexture(photo_size, photo_size, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
+                                            &square_texture, nullptr), 0);
+        if (square_texture) square_texture->GetSurfaceLevel(0, &square_surface);
+        if (whole && square_surface) {
             UINT side = p.width < p.height ? p.width : p.height;
             RECT square = {LONG(p.width - side) / 2, LONG(p.height - side) / 2, 0, 0};
             square.right = square.left + side;
             square.bottom = square.top + side;
             EXPECT_GE(D3DXLoadSurfaceFromFileA(whole, nullptr, nullptr, windows_path(p.file).c_str(), nullptr,
                                                D3DX_FILTER_NONE, 0, nullptr), 0);
-            EXPECT_GE(D3DXLoadSurfaceFromSurface(surface, nullptr, nullptr, whole, nullptr, &square, D3DX_DEFAULT, 0), 0);
-            D3DLOCKED_RECT lr;
-            if (surface->LockRect(&lr, nullptr, D3DLOCK_READONLY) >= 0) {
-                for (UINT y = 0; y < UINT(photo_size); ++y)
-                    std::memcpy(&out[y * photo_size * 4], static_cast<unsigned char*>(lr.pBits) + y * lr.Pitch,
-                                photo_size * 4);
-                surface->UnlockRect();
-            }
+            EXPECT_GE(D3DXLoadSurfaceFromSurface(square_surface, nullptr, nullptr, whole, nullptr, &square,
+                                                 D3DX_DEFAULT, 0), 0);
+            EXPECT_TRUE(read_texture_level(square_texture, 0, out.data()));
         }
-        if (surface) surface->Release();
+        if (square_surface) square_surface->Release();
+        if (square_texture) square_texture->Release();
         if (whole) whole->Release();
         return out;
     }
