@@ -40,4 +40,15 @@ function(orbisca_test name)
     endif()
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
+    if(WIN32)
+        orbisca_wine_test(${name})
+    endif()
+endfunction()
+
+# A test that runs under Wine takes one display-and-prefix pair of the test run
+# for itself (scripts/test.sh starts them; tests/wine-slots.json counts them),
+# so that tests run side by side never share a display, a prefix or the
+# registry in it.
+function(orbisca_wine_test name)
+    set_tests_properties(${name} PROPERTIES RESOURCE_GROUPS wine:1)
 endfunction()

@@ -1,6 +1,7 @@
 #!/bin/bash
 # Every test: installs what is missing, builds, runs the native tests and then
-# the Windows tests under Wine on a private display with a throwaway prefix.
+# the Windows tests under Wine. The Windows tests run two at a time, each on a
+# display and Wine prefix of its own (tests/wine-slots.json).
 set -u
 cd "$(dirname "$0")/.."
 scripts/setup.sh || exit 1
@@ -12,8 +13,8 @@ native=$?
 
 echo "== Windows tests under Wine"
 . scripts/wine-env.sh
-wine_env_start
-trap wine_env_stop EXIT
-ctest --preset win64
+trap wine_env_stop_slots EXIT
+wine_env_start_slots 2 || exit 1
+ctest --preset win64 -j 2
 windows=$?
 [ $native -eq 0 ] && [ $windows -eq 0 ]

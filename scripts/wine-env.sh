@@ -1,7 +1,17 @@
 # Sourced by the test and run scripts: a private X display and a throwaway
 # Wine prefix, never the user's.
-#   wine_env_start   sets DISPLAY, WINEPREFIX, WINE, WINEDEBUG, ORBISCA_WINE_READY
-#   wine_env_stop    ends the display and the wine server, removes the prefix
+#   wine_env_start [SIZE]   starts a pair and sets DISPLAY, WINEPREFIX, WINE,
+#                           WINEDEBUG, WINEDLLOVERRIDES; returns 1 (with a
+#                           message) when the display does not come up
+#   wine_env_stop           ends the display and the wine server, removes the
+#                           prefix (only a pair wine_env_start made)
+#   wine_env_start_slots N  N pairs for one test run (scripts/test.sh): CTest
+#                           gives each Windows test one of them at a time
+#                           (resource "wine", tests/wine-slots.json)
+#   wine_env_stop_slots     ends them
+#   wine_env_use            in a test: takes the pair CTest gave it, or starts
+#                           a private one (then ORBISCA_WINE_OWN=1 and the
+#                           test calls wine_env_stop when done)
 
 wine_find() {
     if [ -x /usr/lib/wine/wine64 ]; then echo /usr/lib/wine/wine64
@@ -9,28 +19,118 @@ wine_find() {
     else command -v wine; fi
 }
 
-wine_env_start() {
-    local size=${1:-1280x1024x24} n=90
-    while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-    Xvfb :$n -screen 0 "$size" -nolisten tcp >/dev/null 2>&1 &
-    ORBISCA_XVFB_PID=$!
-    export DISPLAY=:$n
-    local i=0
-    while [ ! -e /tmp/.X11-unix/X$n ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
-    export WINEPREFIX=$(mktemp -d /tmp/orbisca-wine.XXXXXX)
+wine_server() { "$(dirname "$WINE")/wineserver" "$@" 2>/dev/null || wineserver "$@" 2>/dev/null; }
+
+wine_env_vars() {
     export WINE=$(wine_find)
     export WINEDEBUG=-all
     # A crash ends the program at once instead of waiting in the debugger.
     export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+}
+
+# Starts Xvfb on a display it chooses itself (-displayfd: the first one no
+# other server holds, abstract sockets included) and waits until it answers.
+wine_display_start() {
+    local size=$1 dir n="" i
+    dir=$(mktemp -d /tmp/orbisca-x.XXXXXX)
+    : >"$dir/display"
+    Xvfb -displayfd 3 -screen 0 "$size" -nolisten tcp 3>"$dir/display" >"$dir/log" 2>&1 &
+    ORBISCA_XVFB_PID=$!
+    ORBISCA_XVFB_DIR=$dir
+    for i in $(seq 1 200); do
+        n=$(sed -n '/^[0-9][0-9]*$/p' "$dir/display")
+        [ -n "$n" ] && break
+        kill -0 "$ORBISCA_XVFB_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    if [ -n "$n" ]; then
+        for i in $(seq 1 100); do
+            DISPLAY=:$n xdpyinfo >/dev/null 2>&1 && { export DISPLAY=:$n; return 0; }
+            sleep 0.1
+        done
+    fi
+    echo "wine-env: Xvfb did not come up (display '${n}'); its log:" >&2
+    cat "$dir/log" >&2
+    kill "$ORBISCA_XVFB_PID" 2>/dev/null
+    rm -rf "$dir"
+    unset ORBISCA_XVFB_PID ORBISCA_XVFB_DIR
+    return 1
+}
+
+wine_env_start() {
+    wine_display_start "${1:-1280x1024x24}" || return 1
+    export WINEPREFIX=$(mktemp -d /tmp/orbisca-wine.XXXXXX)
+    wine_env_vars
     "$WINE" wineboot -i >/dev/null 2>&1 || true
     # Keep the server alive between test programs: each start is then quick.
-    "$(dirname "$WINE")/wineserver" -p 2>/dev/null || wineserver -p 2>/dev/null || true
-    export ORBISCA_WINE_READY=1
+    wine_server -p || true
+    ORBISCA_WINE_OWN=1
 }
 
 wine_env_stop() {
-    [ -n "${WINEPREFIX:-}" ] && { "$(dirname "$WINE")/wineserver" -k 2>/dev/null || wineserver -k 2>/dev/null || true; }
-    [ -n "${ORBISCA_XVFB_PID:-}" ] && kill "$ORBISCA_XVFB_PID" 2>/dev/null
-    case "${WINEPREFIX:-}" in /tmp/orbisca-wine.*) rm -rf "$WINEPREFIX" ;; esac
-    unset ORBISCA_WINE_READY
+    # A pair given by CTest belongs to the test run, not to this test.
+    [ -n "${ORBISCA_WINE_OWN:-}" ] || return 0
+    case "${WINEPREFIX:-}" in
+    /tmp/orbisca-wine.*) wine_server -k || true; rm -rf "$WINEPREFIX" ;;
+    esac
+    if [ -n "${ORBISCA_XVFB_PID:-}" ]; then
+        kill "$ORBISCA_XVFB_PID" 2>/dev/null || true
+        wait "$ORBISCA_XVFB_PID" 2>/dev/null || true
+    fi
+    [ -n "${ORBISCA_XVFB_DIR:-}" ] && rm -rf "$ORBISCA_XVFB_DIR"
+    unset ORBISCA_XVFB_PID ORBISCA_XVFB_DIR ORBISCA_WINE_OWN
+    return 0
+}
+
+wine_env_start_slots() {
+    local count=$1 k boots=""
+    ORBISCA_WINE_SLOTS=""
+    for k in $(seq 0 $((count - 1))); do
+        wine_display_start 1280x1024x24 || { wine_env_stop_slots; return 1; }
+        local prefix
+        prefix=$(mktemp -d /tmp/orbisca-wine.XXXXXX)
+        export "ORBISCA_WINE_SLOT_$k=$DISPLAY $prefix"
+        ORBISCA_WINE_SLOTS="$ORBISCA_WINE_SLOTS $ORBISCA_XVFB_PID:$ORBISCA_XVFB_DIR:$prefix"
+        unset ORBISCA_XVFB_PID ORBISCA_XVFB_DIR
+    done
+    wine_env_vars
+    # The prefixes are made side by side: the first start in a prefix is slow.
+    for k in $(seq 0 $((count - 1))); do
+        local slot=ORBISCA_WINE_SLOT_$k
+        set -- ${!slot}
+        ( export DISPLAY=$1 WINEPREFIX=$2; "$WINE" wineboot -i >/dev/null 2>&1; wine_server -p ) &
+        boots="$boots $!"
+    done
+    for k in $boots; do wait "$k" || true; done
+    export ORBISCA_WINE_SLOTS
+    unset DISPLAY
+}
+
+wine_env_stop_slots() {
+    local entry pid dir prefix
+    for entry in ${ORBISCA_WINE_SLOTS:-}; do
+        IFS=: read -r pid dir prefix <<<"$entry"
+        (export WINEPREFIX=$prefix; wine_server -k || true)
+        rm -rf "$prefix"
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+        rm -rf "$dir"
+    done
+    unset ORBISCA_WINE_SLOTS
+    return 0
+}
+
+wine_env_use() {
+    # CTest names the slot it gave this test as "id:K,slots:1".
+    local given=${CTEST_RESOURCE_GROUP_0_WINE:-} id slot
+    id=$(sed -n 's/^id:\([0-9]*\),.*/\1/p' <<<"$given")
+    slot=ORBISCA_WINE_SLOT_$id
+    if [ -n "$id" ] && [ -n "${!slot:-}" ]; then
+        set -- ${!slot}
+        export DISPLAY=$1 WINEPREFIX=$2
+        wine_env_vars
+        ORBISCA_WINE_OWN=""
+        return 0
+    fi
+    wine_env_start
 }

@@ -1,11 +1,11 @@
 #!/bin/bash
-# Runs one Windows program under Wine (CTest's cross-compiling emulator).
-# scripts/test.sh prepares the display and prefix once per test run; started
-# on its own, this script makes a private pair for the one program.
+# Runs one Windows program under Wine (CTest's cross-compiling emulator), on
+# the display and prefix CTest gave the test (scripts/test.sh prepares them),
+# or on a private pair made for this one program.
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
-if [ -z "${ORBISCA_WINE_READY:-}" ]; then
-    wine_env_start
+wine_env_use || exit 1
+if [ -n "$ORBISCA_WINE_OWN" ]; then
     trap wine_env_stop EXIT
     "$WINE" "$@"
     exit $?

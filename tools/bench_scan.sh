@@ -8,12 +8,8 @@ exe=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 runs=${2:-3}
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine-env.sh"
-if [ -z "${ORBISCA_WINE_READY:-}" ]; then
-    wine_env_start
-    trap 'rm -rf "$tree"; wine_env_stop' EXIT
-else
-    trap 'rm -rf "$tree"' EXIT
-fi
+trap 'rm -rf "${tree:-}"; wine_env_stop' EXIT
+wine_env_start
 tree=$(mktemp -d /tmp/orbisca-bench-scan.XXXXXX)
 
 # 10 folders of 99 subfolders each (1,000 folders), 100 files in each folder:

@@ -10,10 +10,7 @@ exe=$2
 window_text=$3
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/wine-env.sh"
-if [ -z "${ORBISCA_WINE_READY:-}" ]; then
-    wine_env_start
-    own_env=1
-fi
+wine_env_use || exit 1
 title='qelvar orbisca v0.04'
 key='HKCU\Software\orbisca'
 # Photos live on the prefix's C: drive, in folders without dots in their names:
@@ -24,7 +21,7 @@ pid=""
 cleanup() {
     [ -n "$pid" ] && kill "$pid" 2>/dev/null
     rm -rf "$work"
-    [ -n "${own_env:-}" ] && wine_env_stop
+    wine_env_stop
 }
 trap cleanup EXIT
 fail() {
@@ -63,7 +60,7 @@ answer_dialog() {
     if [ -n "${2:-}" ]; then
         "$WINE" "$window_text" "$title" "$(basename "$2")" >/dev/null || fail "the dialog did not select $2"
     else
-        sleep 1.5
+        "$WINE" "$window_text" "$title" >/dev/null || fail "the folder dialog never took the keyboard"
     fi
     xdotool key --window "$d" "$1"
 }
@@ -163,7 +160,10 @@ cancel)
     remember_folder ""
     start
     answer_dialog Escape
-    sleep 2
+    for i in $(seq 1 100); do
+        xdotool search --onlyvisible --name "^$title\$" >/dev/null || break
+        sleep 0.2
+    done
     xdotool search --onlyvisible --name "^$title\$" >/dev/null && fail "a window is still shown after cancelling"
     finish
     [ "$(reg_value file)" = 0xffffffff ] || fail "settings not written: file='$(reg_value file)'"

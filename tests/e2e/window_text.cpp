@@ -1,6 +1,6 @@
 // Prints the texts of a visible dialog box with the given title (its edit box,
-// static texts and buttons, one per line), so that the end-to-end tests can
-// read what a box says. With a second argument it first waits until one of the
+// static texts and buttons, one per line) once it is the foreground window and
+// takes keys, so that the end-to-end tests can read what a box says. With a second argument it first waits until one of the
 // box's controls shows exactly that text (the folder dialog has selected the
 // remembered folder). Exit code 1 when that does not happen within two minutes.
 // usage: window_text.exe "title" ["text"]
@@ -38,7 +38,8 @@ int main(int argc, char** argv)
     Search search = {argc > 2 ? argv[2] : nullptr, false};
     for (int i = 0; i < 1200; ++i) {
         HWND box = FindWindowA("#32770", argv[1]);
-        if (box && IsWindowVisible(box)) {
+        // Keys reach the box only once it is the foreground window.
+        if (box && IsWindowVisible(box) && GetForegroundWindow() == box) {
             if (search.want) EnumChildWindows(box, look_at_child, reinterpret_cast<LPARAM>(&search));
             if (!search.want || search.found) {
                 Sleep(200);
