@@ -1,16 +1,14 @@
 #!/bin/bash
 # The folder dialog answered with keys as a user would: Return takes the folder
 # it opened on, Escape cancels and leaves the caller's buffer as it was.
-#   folder_dialog_test.sh <folder_dialog_probe.exe>
+#   folder_dialog_test.sh <folder_dialog_probe.exe> <window_text.exe>
 set -u
 probe=$1
+window_text=$2
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/scripts/wine-env.sh"
-if [ -z "${ORBISCA_WINE_READY:-}" ]; then
-    wine_env_start
-    trap wine_env_stop EXIT
-fi
 command -v xdotool >/dev/null || { echo "xdotool is missing"; exit 1; }
+wine_env_use || exit 1
 
 # The folders live on the prefix's own drive, away from anything else that
 # runs on the machine.
@@ -18,27 +16,26 @@ work="$WINEPREFIX/drive_c/dialog test"
 mkdir -p "$work/Holiday photos/inner" "$work/other"
 folder='C:\dialog test\Holiday photos'
 out=$(mktemp /tmp/orbisca-dialog.XXXXXX)
-trap 'rm -rf "$work" "$out"; [ -n "${ORBISCA_XVFB_PID:-}" ] && wine_env_stop' EXIT
-sleep 2
+trap 'rm -rf "$work" "$out"; wine_env_stop' EXIT
 failures=0
+title='qelvar orbisca v0.04'
 
 # run_case NAME KEY PRESET EXPECTED_RESULT EXPECTED_PATH
 run_case() {
-    local name=$1 key=$2 preset=$3 want_result=$4 want_path=$5 window="" i
+    local name=$1 key=$2 preset=$3 want_result=$4 want_path=$5 window i
     "$WINE" "$probe" "$preset" >"$out" 2>/dev/null &
     local pid=$!
-    for i in $(seq 1 300); do
-        window=$(xdotool search --name '^qelvar orbisca v0\.04$' 2>/dev/null | head -n 1)
-        [ -n "$window" ] && break
-        sleep 0.1
-    done
-    if [ -z "$window" ]; then
-        echo "FAIL $name: no dialog titled 'qelvar orbisca v0.04'"
+    # Waits until the dialog shows, and with a folder to pre-select until its
+    # name is in the dialog's edit box: the tree has taken the selection.
+    local selected=${preset%\\}
+    selected=${selected##*\\}
+    if ! "$WINE" "$window_text" "$title" ${selected:+"$selected"} >/dev/null; then
+        echo "FAIL $name: no dialog titled '$title'${selected:+ showing '$selected'}"
         kill "$pid" 2>/dev/null
         failures=$((failures + 1))
         return
     fi
-    sleep 1
+    window=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1)
     xdotool key --window "$window" "$key" 2>/dev/null
     for i in $(seq 1 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     if kill -0 "$pid" 2>/dev/null; then
