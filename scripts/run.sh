@@ -13,8 +13,9 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 scripts/setup.sh
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j "$(nproc)" --target orbisca
+cmake --build --preset win64 -j "$(nproc)" --target orbisca window_text
 exe=$root/build/win64/orbisca.exe
+window_text=$root/build/win64/tests/e2e/window_text.exe
 . scripts/wine-env.sh
 
 remember_samples() {
@@ -40,13 +41,16 @@ seconds=${ORBISCA_SECONDS:-40}
 shots=$root/out/screenshots
 rm -rf "$shots"
 mkdir -p "$shots"
-wine_env_start
 trap wine_env_stop EXIT
+wine_env_start
 remember_samples
 "$WINE" "$exe" &
 program=$!
-dialog=$(xdotool search --sync --name 'qelvar orbisca v0.04' | head -n 1)
-sleep 1
+# Answers the dialog once it has selected the samples (a fresh prefix
+# remembers them).
+"$WINE" "$window_text" 'qelvar orbisca v0.04' samples >/dev/null ||
+    echo "run: the folder dialog did not select samples" >&2
+dialog=$(xdotool search --onlyvisible --name '^qelvar orbisca v0.04$' | head -n 1)
 xdotool key --window "$dialog" Return
 for i in $(seq 1 $((seconds / 4))); do
     sleep 4
