@@ -1,5 +1,6 @@
 #!/bin/bash
-# Installs vkd3d's HLSL compiler for building the compiled effect, without
+# Installs vkd3d's HLSL compiler for making the compiled effect again (a
+# maintainer's step, see README.md; building and testing do without), without
 # touching the system's own packages: the compiler and the C library it needs
 # come from Debian's unstable suite, are fetched with apt-get into a private
 # apt state and unpacked (dpkg -x) into a cache folder. The compiler then runs

@@ -1,7 +1,9 @@
 #!/bin/bash
 # Builds the compiled copy of the effect: preprocesses resources/effect.fx,
 # compiles every shader its techniques use with vkd3d's HLSL compiler and
-# packs them with fxpack into a binary effect.
+# packs them with fxpack into a binary effect. Made from resources/effect.fx,
+# it writes beside OUT the record of what it was made from, OUT.digest
+# (scripts/effect-digest.sh).
 #
 #   scripts/make-effect-binary.sh OUT [FXPACK [EFFECT]]
 #
@@ -20,6 +22,8 @@ compiler=$here/vkd3d-compiler
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+version=$("$compiler" --version | sed -n '1s/.*compiler version \([^ ]*\).*/\1/p')
+[ -n "$version" ] || { echo "make-effect-binary: vkd3d-compiler does not tell its version" >&2; exit 1; }
 "$compiler" -x hlsl -E -o "$work/effect.pre.fx" "$src"
 failed=0
 while read -r profile entry; do
@@ -32,3 +36,6 @@ while read -r profile entry; do
 done < <("$fxpack" list "$work/effect.pre.fx")
 [ "$failed" = 0 ] || exit 1
 "$fxpack" pack "$work/effect.pre.fx" "$work" "$out"
+if [ $# -lt 3 ]; then
+    "$here/effect-digest.sh" "$out" "$version" >"$out.digest"
+fi

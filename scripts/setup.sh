@@ -14,11 +14,3 @@ if [ -n "$missing" ]; then
     $sudo apt-get update -q
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
 fi
-
-# vkd3d's shader compiler, for the test that rebuilds the compiled effect from
-# its text (kept apart from the system's packages; see the script).
-if [ "$(id -u)" = 0 ]; then
-    bash "$(dirname "$0")/install-vkd3d.sh"
-else
-    sudo bash "$(dirname "$0")/install-vkd3d.sh"
-fi
