@@ -2,9 +2,9 @@
 #include "cube.h"
 
 #include "app/slideshow.h"
-#include "camera_math.h"
+#include "camera.h"
 
-static_assert(ROTATING == 4 && FADING == 5, "camera_math.cpp compares against these values");
+static_assert(ROTATING == 4 && FADING == 5, "camera.cpp compares against these values");
 
 const D3DVERTEXELEMENT9 cube_vertex_elements[3] = {
     {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},

@@ -1,7 +1,7 @@
 // One frame: advance the slideshow, draw the cube and the overlay, present.
 #include "app/names.h"
 #include "app/slideshow.h"
-#include "camera_math.h"
+#include "camera.h"
 
 namespace {
 

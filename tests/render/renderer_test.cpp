@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "app/support.h"
-#include "render/camera_math.h"
+#include "render/camera.h"
 #include "render/procedural_fill.h"
 #include "renderer_fixture.h"
 

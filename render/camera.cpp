@@ -1,4 +1,4 @@
-#include "camera_math.h"
+#include "camera.h"
 
 #include <emmintrin.h>
 

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "render/camera_math.h"
+#include "render/camera.h"
 #include "render/cube_data.h"
 
 namespace {
