@@ -14,15 +14,7 @@
 
 #include "application.h"
 #include "atomic.h"
-
-enum SlideState : int32_t {
-    NEXT = 0,
-    LOADING = 1,
-    CACHING = 2,
-    WAITING = 3,
-    ROTATING = 4,
-    FADING = 5,
-};
+#include "slideshow/slide_state.h"
 
 const int32_t path_size = 260;
 const int32_t technique_size = 64;

@@ -2,17 +2,24 @@
 
 #include <emmintrin.h>
 
-#include "cube_data.h"
+#include "slideshow/slide_state.h"
+#ifdef _WIN32
+#include "app/slideshow.h"
+#endif
 
 namespace {
-
-// Values of the slide states the camera and the blending look at.
-const int32_t state_rotating = 4;
-const int32_t state_fading = 5;
 
 const float tumble_amplitude = 0.15707964f; // pi / 20
 
 } // namespace
+
+const float face_eyes[6][3] = {
+    {2.8f, 0, 0}, {0, 2.8f, 0}, {0, 0, 2.8f}, {-2.8f, 0, 0}, {0, -2.8f, 0}, {0, 0, -2.8f},
+};
+
+const float face_ups[6][3] = {
+    {0, 0, -1}, {-1, 0, 0}, {0, -1, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0},
+};
 
 float sine(float x)
 {
@@ -49,7 +56,7 @@ float eased_turn(float m)
 
 float turn_amount(int32_t state, float now, float phase_start)
 {
-    if (state != state_rotating) return 0.0f;
+    if (state != ROTATING) return 0.0f;
     return eased_turn(now - phase_start);
 }
 
@@ -70,8 +77,8 @@ float aspect_ratio(int32_t width, int32_t height)
 float face_tau(int32_t i, int32_t face, int32_t state, float now, float phase_start)
 {
     if (i == face_in_view(face)) {
-        if (state == state_rotating) return 1.0f;
-        if (state == state_fading) {
+        if (state == ROTATING) return 1.0f;
+        if (state == FADING) {
             float m = now - phase_start;
             return m >= 1.0f ? 1.0f : m;
         }
@@ -80,3 +87,47 @@ float face_tau(int32_t i, int32_t face, int32_t state, float now, float phase_st
     if (i == face) return 0.0f;
     return 1.0f;
 }
+
+#ifdef _WIN32
+
+// The effect's matrices: the tumbling cube seen from the camera.
+
+void Slideshow::setup_camera(float t, D3DXMATRIX* world, D3DXMATRIX* view)
+{
+    float angles[3];
+    tumble_angles(t, angles);
+    D3DXMATRIX rx, ry, rz, xy;
+    D3DXMatrixRotationX(&rx, angles[0]);
+    D3DXMatrixRotationY(&ry, angles[1]);
+    D3DXMatrixRotationZ(&rz, angles[2]);
+    D3DXMatrixMultiply(&xy, &rx, &ry);
+    D3DXMatrixMultiply(world, &xy, &rz);
+
+    float s = turn_amount(state, now, phase_start);
+    float eye[3], up[3];
+    camera_between(previous_face(), face, s, eye, up);
+    D3DXVECTOR3 eye_vector(eye[0], eye[1], eye[2]);
+    D3DXVECTOR3 up_vector(up[0], up[1], up[2]);
+    D3DXVECTOR3 target(0.0f, 0.0f, 0.0f);
+    D3DXMatrixLookAtLH(view, &eye_vector, &target, &up_vector);
+}
+
+void Slideshow::set_effect_matrices()
+{
+    D3DXMATRIX world, view, projection, world_view, world_view_proj;
+    setup_camera(now + time_offset, &world, &view);
+
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(main_window, &client);
+    D3DXMatrixPerspectiveFovLH(&projection, 1.0471976f, aspect_ratio(client.right, client.bottom), 0.3f, 10.0f);
+
+    D3DXMatrixMultiply(&world_view, &world, &view);
+    D3DXMatrixMultiply(&world_view_proj, &world_view, &projection);
+    effect->SetMatrix("world_view_proj", &world_view_proj);
+
+    // Texel size of the 1024 x 1024 photo textures.
+    const float pixel_width[2] = {0.0009765625f, 0.0009765625f};
+    effect->SetFloatArray("pixel_width", pixel_width, 2);
+}
+
+#endif

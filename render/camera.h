@@ -1,6 +1,14 @@
-// Camera and blending arithmetic of a frame, in single precision.
+// The camera: the station each face is seen from, the cube's tumble, the turn
+// from one station to the next, the view and projection, and how far each
+// face shows its effect. The arithmetic is plain single-precision code; the
+// effect's matrices are made from it by Slideshow::setup_camera and
+// Slideshow::set_effect_matrices (camera.cpp, Windows only).
 #pragma once
 #include <stdint.h>
+
+// Eye position and up vector from which face k is seen upright.
+extern const float face_eyes[6][3];
+extern const float face_ups[6][3];
 
 // Sine of a float argument, without a maths library.
 float sine(float x);

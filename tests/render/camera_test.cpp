@@ -5,10 +5,11 @@
 
 #include "render/camera.h"
 #include "render/cube_data.h"
+#include "slideshow/slide_state.h"
 
 namespace {
 
-const int32_t next_state = 0, waiting_state = 3, rotating_state = 4, fading_state = 5;
+const int32_t next_state = NEXT, waiting_state = WAITING, rotating_state = ROTATING, fading_state = FADING;
 
 struct Vec {
     double x, y, z;
