@@ -1,7 +1,7 @@
 // The list of photos below the chosen folder: one walk to count them, one
 // block of exactly that many path slots, a second walk to fill it.
 #include "app/slideshow.h"
-#include "library/file_rules.h"
+#include "library/photo_paths.h"
 
 static_assert(path_bytes == static_cast<uint32_t>(path_size), "one path size for the list and the record");
 

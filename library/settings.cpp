@@ -1,7 +1,7 @@
 // The folder and the position in its list, kept between runs under
 // HKEY_CURRENT_USER\Software\orbisca.
 #include "app/slideshow.h"
-#include "library/file_rules.h"
+#include "library/photo_paths.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "file_rules.h"
+#include "photo_paths.h"
 
 #include "app/support.h"
 

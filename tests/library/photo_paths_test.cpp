@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "library/file_rules.h"
+#include "library/photo_paths.h"
 
 TEST(PhotoName, MatchesJpgInAnyCaseAfterAtLeastOneCharacter)
 {
