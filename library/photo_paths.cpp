@@ -40,24 +40,3 @@ uint32_t file_list_bytes(int32_t count)
     uint64_t bytes = static_cast<uint64_t>(count) * path_bytes;
     return bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(bytes);
 }
-
-bool folder_from_value(const char* value, uint32_t size, char* folder)
-{
-    uint32_t limit = size < path_bytes ? size : path_bytes;
-    for (uint32_t i = 0; i < limit; ++i) {
-        if (value[i] == 0) {
-            for (uint32_t j = 0; j <= i; ++j) folder[j] = value[j];
-            return true;
-        }
-    }
-    return false;
-}
-
-int32_t resume_index(int32_t stored) { return stored < -1 ? -1 : stored; }
-
-int32_t index_to_store(int32_t file_index, bool photo_requested)
-{
-    if (file_index < -1) return -1;
-    if (!photo_requested) return file_index;
-    return file_index == -1 ? -1 : file_index - 1;
-}

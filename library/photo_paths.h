@@ -1,6 +1,6 @@
-// Rules of the photo library that need no platform: which names are photos,
-// how paths are joined within their fixed buffers, the size of the list's
-// block and how the remembered position is read and stored.
+// Paths of the photo list in their fixed buffers, as plain code: which names
+// are photos, how a folder and a name are joined, and the bytes of the list's
+// block.
 #pragma once
 #include <stdint.h>
 
@@ -21,15 +21,3 @@ bool join_path(char* out, const char* a, const char* b, const char* c = "");
 // Bytes for count list entries of path_bytes each; 0xFFFFFFFF when the product
 // does not fit in 32 bits.
 uint32_t file_list_bytes(int32_t count);
-
-// Takes a stored folder value of size bytes into folder (path_bytes bytes)
-// when it holds a terminated text that fits; false leaves folder alone.
-bool folder_from_value(const char* value, uint32_t size, char* folder);
-
-// The position to resume at for a stored value: never below -1.
-int32_t resume_index(int32_t stored);
-
-// The value to store for the position reached. Once a photo was requested the
-// index goes one back, so that the next run requests the same photo first; a
-// run that requested none keeps the position it started with.
-int32_t index_to_store(int32_t file_index, bool photo_requested);

@@ -1,7 +1,34 @@
-// The folder and the position in its list, kept between runs under
-// HKEY_CURRENT_USER\Software\orbisca.
+#include "library/settings.h"
+
+#ifdef _WIN32
 #include "app/slideshow.h"
-#include "library/photo_paths.h"
+#endif
+
+bool folder_from_value(const char* value, uint32_t size, char* folder)
+{
+    uint32_t limit = size < path_bytes ? size : path_bytes;
+    for (uint32_t i = 0; i < limit; ++i) {
+        if (value[i] == 0) {
+            for (uint32_t j = 0; j <= i; ++j) folder[j] = value[j];
+            return true;
+        }
+    }
+    return false;
+}
+
+int32_t resume_index(int32_t stored) { return stored < -1 ? -1 : stored; }
+
+int32_t index_to_store(int32_t file_index, bool photo_requested)
+{
+    if (file_index < -1) return -1;
+    if (!photo_requested) return file_index;
+    return file_index == -1 ? -1 : file_index - 1;
+}
+
+#ifdef _WIN32
+
+// The registry side: the values under the key, read and written with the
+// rules above.
 
 namespace {
 
@@ -49,3 +76,5 @@ void Slideshow::save_settings()
     RegSetValueExA(key, "file", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&index), sizeof(index));
     RegCloseKey(key);
 }
+
+#endif
