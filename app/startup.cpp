@@ -1,5 +1,6 @@
 // Start-up and shutdown of the slideshow.
 #include "render/cube.h"
+#include "render/d3d_helpers.h"
 #include "slideshow.h"
 
 namespace {
@@ -7,36 +8,6 @@ namespace {
 const char resource_prefix[] = "Can't init resources : ";
 
 bool failed(HRESULT hr) { return hr < 0; }
-
-bool fill_buffer(IDirect3DVertexBuffer9* vb, const void* data, uint32_t size)
-{
-    void* p = nullptr;
-    if (failed(vb->Lock(0, 0, &p, 0))) return false;
-    const unsigned char* s = static_cast<const unsigned char*>(data);
-    unsigned char* d = static_cast<unsigned char*>(p);
-    for (uint32_t i = 0; i < size; ++i) d[i] = s[i];
-    vb->Unlock();
-    return true;
-}
-
-bool fill_buffer(IDirect3DIndexBuffer9* ib, const void* data, uint32_t size)
-{
-    void* p = nullptr;
-    if (failed(ib->Lock(0, 0, &p, 0))) return false;
-    const unsigned char* s = static_cast<const unsigned char*>(data);
-    unsigned char* d = static_cast<unsigned char*>(p);
-    for (uint32_t i = 0; i < size; ++i) d[i] = s[i];
-    ib->Unlock();
-    return true;
-}
-
-template <typename T> void release(T*& p)
-{
-    if (p) {
-        p->Release();
-        p = nullptr;
-    }
-}
 
 bool same_text(const char* a, const char* b)
 {

@@ -1,18 +1,7 @@
 // The device's parameters, the seven photo textures and recovery after a
 // device loss.
 #include "app/slideshow.h"
-
-namespace {
-
-template <typename T> void release(T*& p)
-{
-    if (p) {
-        p->Release();
-        p = nullptr;
-    }
-}
-
-} // namespace
+#include "d3d_helpers.h"
 
 void make_present_params(D3DPRESENT_PARAMETERS* params)
 {

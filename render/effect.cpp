@@ -13,25 +13,25 @@ const WORD effect_binary_resource = 103;
 // the same text is used instead. Compiler messages are never shown.
 bool Slideshow::load_effect()
 {
-    effect = NULL;
-    ID3DXBuffer* errors = NULL;
-    HRESULT hr = D3DXCreateEffectFromResourceA(device, NULL, MAKEINTRESOURCEA(effect_text_resource), NULL, NULL,
-                                               0, NULL, &effect, &errors);
+    effect = nullptr;
+    ID3DXBuffer* errors = nullptr;
+    HRESULT hr = D3DXCreateEffectFromResourceA(device, nullptr, MAKEINTRESOURCEA(effect_text_resource), nullptr, nullptr,
+                                               0, nullptr, &effect, &errors);
     if (errors) errors->Release();
     if (hr >= 0 && effect) return true;
-    effect = NULL;
+    effect = nullptr;
 
-    HMODULE module = GetModuleHandleA(NULL);
+    HMODULE module = GetModuleHandleA(nullptr);
     HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(effect_binary_resource), MAKEINTRESOURCEA(10));
     if (!found) return false;
     HGLOBAL loaded = LoadResource(module, found);
     DWORD size = SizeofResource(module, found);
-    const void* bytes = loaded ? LockResource(loaded) : NULL;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
     if (!bytes || size == 0) return false;
-    errors = NULL;
-    hr = D3DXCreateEffect(device, bytes, size, NULL, NULL, 0, NULL, &effect, &errors);
+    errors = nullptr;
+    hr = D3DXCreateEffect(device, bytes, size, nullptr, nullptr, 0, nullptr, &effect, &errors);
     if (errors) errors->Release();
     if (hr >= 0 && effect) return true;
-    effect = NULL;
+    effect = nullptr;
     return false;
 }

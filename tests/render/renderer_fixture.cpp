@@ -1,5 +1,7 @@
 #include "renderer_fixture.h"
 
+#include "render/d3d_helpers.h"
+
 DeviceCalls calls;
 
 namespace {
@@ -72,15 +74,6 @@ HRESULT WINAPI reset(IDirect3DDevice9* self, D3DPRESENT_PARAMETERS* params)
     return reset_hook->original<ResetFn>()(self, params);
 }
 
-template <typename T> bool fill(T* buffer, const void* data, UINT size)
-{
-    void* p = nullptr;
-    if (buffer->Lock(0, 0, &p, 0) < 0) return false;
-    memcpy(p, data, size);
-    buffer->Unlock();
-    return true;
-}
-
 } // namespace
 
 void RendererTest::SetUp()
@@ -139,10 +132,10 @@ void RendererTest::create_scene(bool program_effect)
     ASSERT_TRUE(show->create_disp_texture());
     ASSERT_GE(device->CreateVertexBuffer(sizeof(cube_vertices), 0, D3DFVF_XYZ | D3DFVF_TEX1, D3DPOOL_MANAGED,
                                          &show->vertex_buffer, nullptr), 0);
-    ASSERT_TRUE(fill(show->vertex_buffer, cube_vertices, sizeof(cube_vertices)));
+    ASSERT_TRUE(fill_buffer(show->vertex_buffer, cube_vertices, sizeof(cube_vertices)));
     ASSERT_GE(device->CreateIndexBuffer(sizeof(cube_indices), 0, D3DFMT_INDEX16, D3DPOOL_MANAGED,
                                         &show->index_buffer, nullptr), 0);
-    ASSERT_TRUE(fill(show->index_buffer, cube_indices, sizeof(cube_indices)));
+    ASSERT_TRUE(fill_buffer(show->index_buffer, cube_indices, sizeof(cube_indices)));
     ASSERT_GE(device->CreateVertexDeclaration(cube_vertex_elements, &show->vertex_decl), 0);
     ASSERT_GE(D3DXCreateFontA(device, 17, 0, FW_BOLD, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                               CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Tahoma", &show->font), 0);
