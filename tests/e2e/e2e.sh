@@ -163,7 +163,13 @@ cancel)
     remember_folder ""
     start
     answer_dialog Escape
-    sleep 2
+    # On a busy machine the dialog may still be filling its tree when the key
+    # arrives and never see it; a user would press Esc again.
+    for i in $(seq 1 20); do
+        xdotool search --onlyvisible --name "^$title\$" >/dev/null || break
+        [ "$i" = 6 ] && xdotool search --onlyvisible --name "^$title\$" key --window %1 Escape
+        sleep 0.5
+    done
     xdotool search --onlyvisible --name "^$title\$" >/dev/null && fail "a window is still shown after cancelling"
     finish
     [ "$(reg_value file)" = 0xffffffff ] || fail "settings not written: file='$(reg_value file)'"
