@@ -12,7 +12,8 @@ public:
     virtual bool init() { return false; }
     // Runs exactly once, from WM_DESTROY.
     virtual void done() {}
-    // One frame; the result is a status the loop ignores.
+    // One frame. A negative result means nothing was presented (a lost
+    // device, for example): the loop then waits briefly before the next one.
     virtual long frame() { return 0; }
     // Text to show after a failed init; null or empty means nothing to show.
     virtual const char* error_text() { return nullptr; }

@@ -39,8 +39,13 @@ void message_loop(bool with_frames)
         } else if (with_frames) {
             if (IsIconic(main_window))
                 Sleep(100);
-            else
-                app_object->frame();
+            else if (app_object->frame() < 0)
+                // Nothing was presented (a lost device that cannot be reset
+                // yet, for example while the workstation is locked): wait a
+                // little before the next attempt, but wake at once for any
+                // message, so Esc, a right click or a close still end the
+                // program without delay.
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, failed_frame_wait_ms, QS_ALLINPUT);
         }
     } while (msg.message != WM_QUIT);
 }
@@ -76,7 +81,12 @@ void run_application(Application* (*create)())
     if (!main_window || !app_object) {
         // Nothing can run without a window and the object; say so instead of
         // using a null pointer.
-        if (main_window) DestroyWindow(main_window);
+        // Destroying the window posts WM_QUIT; it is drained first, or the
+        // box's own message loop would take it and close at once.
+        if (main_window) {
+            DestroyWindow(main_window);
+            message_loop(false);
+        }
         MessageBoxA(nullptr, "Not enough resources to start", window_title, MB_ICONERROR);
     } else if (app_object->init()) {
         ShowCursor(FALSE);

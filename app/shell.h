@@ -3,6 +3,10 @@
 
 #include "application.h"
 
+// How long the loop waits after a frame that presented nothing before it
+// tries again, unless a message arrives first.
+const unsigned failed_frame_wait_ms = 50;
+
 LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 void message_loop(bool with_frames);
 bool register_window_class(HINSTANCE instance);

@@ -8,7 +8,7 @@ bool pick_folder(char* path)
 {
     BROWSEINFOA info;
     mem_fill(&info, 0, sizeof(info));
-    info.lpszTitle = "Locate you favorite photos";
+    info.lpszTitle = "Locate your favorite photos";
     info.ulFlags = BIF_NEWDIALOGSTYLE | BIF_EDITBOX;
     info.lpfn = browse_callback;
     info.lParam = reinterpret_cast<LPARAM>(path);

@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
+#include <string>
+
 #include "app/application.h"
+#include "app/names.h"
 #include "app/shell.h"
 
 namespace {
@@ -15,12 +19,21 @@ struct CountingApp : Application {
     int seen_at_first_frame = -1;
     int* counter = nullptr;
     bool quit_on_frame = true;
+    long frame_result = 0;
+    int post_per_frame = 0; // posts WM_APP from this many frames, then quits
     void done() override { ++done_calls; }
     long frame() override
     {
         if (frames++ == 0 && counter) seen_at_first_frame = *counter;
-        if (quit_on_frame) PostQuitMessage(0);
-        return 0;
+        if (post_per_frame) {
+            if (frames <= post_per_frame)
+                PostMessageA(main_window, WM_APP, 0, 0);
+            else
+                PostQuitMessage(0);
+        } else if (quit_on_frame) {
+            PostQuitMessage(0);
+        }
+        return frame_result;
     }
 };
 
@@ -54,9 +67,10 @@ protected:
 
     void SetUp() override
     {
+        // Registered again for every test: a run of the whole shell
+        // unregisters the class at its end.
         HINSTANCE instance = GetModuleHandleA(nullptr);
-        static bool registered = register_window_class(instance);
-        ASSERT_TRUE(registered);
+        register_window_class(instance);
         window = create_main_window(instance);
         ASSERT_NE(window, nullptr);
         main_window = window;
@@ -141,6 +155,102 @@ TEST_F(Shell, MinimisedWindowSleepsInsteadOfDrawing)
     DWORD elapsed = GetTickCount() - start;
     EXPECT_EQ(app.frames, 0);
     EXPECT_GE(elapsed, 300u);
+}
+
+TEST_F(Shell, FrameThatPresentsNothingWaitsButWakesForMessages)
+{
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(counting_proc));
+    app.frame_result = static_cast<long>(0x88760868); // D3DERR_DEVICELOST
+    app.quit_on_frame = false;
+
+    // Left alone, the loop retries a few times a second instead of spinning.
+    SetTimer(window, 1, 500, nullptr);
+    message_loop(true);
+    EXPECT_GE(app.frames, 3);
+    EXPECT_LE(app.frames, 30);
+
+    // A message that arrives during the wait is handled at once: twenty
+    // frames, each followed by a message, take far less than twenty waits.
+    app.frames = 0;
+    app.post_per_frame = 20;
+    app_messages = 0;
+    DWORD start = GetTickCount();
+    message_loop(true);
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_EQ(app_messages, 20);
+    EXPECT_LT(elapsed, 10 * failed_frame_wait_ms);
+}
+
+namespace {
+
+// run_application around test objects: the error box must really show and
+// wait for the user; a timer inside the box's own loop sees it and answers.
+struct FailingApp : CountingApp {
+    const char* text = nullptr;
+    bool init() override { return false; }
+    const char* error_text() override { return text; }
+};
+
+std::string box_text;
+int boxes_seen = 0;
+
+BOOL CALLBACK collect_text(HWND child, LPARAM)
+{
+    char text[256] = {};
+    GetWindowTextA(child, text, sizeof(text));
+    if (std::strchr(text, ' ')) box_text = text;
+    return TRUE;
+}
+
+void CALLBACK answer_box(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND box = FindWindowA("#32770", window_title);
+    if (!box || !IsWindowVisible(box)) return;
+    ++boxes_seen;
+    EnumChildWindows(box, collect_text, 0);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+const char* failing_text = nullptr;
+Application* no_object() { return nullptr; }
+Application* failing_object()
+{
+    auto* a = new (mem_alloc(sizeof(FailingApp))) FailingApp();
+    a->text = failing_text;
+    return a;
+}
+
+void run_with_box_answered(Application* (*create)())
+{
+    box_text.clear();
+    boxes_seen = 0;
+    UINT_PTR timer = SetTimer(nullptr, 0, 300, answer_box);
+    run_application(create);
+    KillTimer(nullptr, timer);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+}
+
+} // namespace
+
+TEST(StartupErrorBox, ShowsAndWaitsForTheUser)
+{
+    run_with_box_answered(no_object);
+    EXPECT_EQ(boxes_seen, 1) << "no object: the box closed before anyone saw it";
+    EXPECT_EQ(box_text, "Not enough resources to start");
+    EXPECT_EQ(app_object, nullptr);
+
+    failing_text = "Can't create D3D device";
+    run_with_box_answered(failing_object);
+    EXPECT_EQ(boxes_seen, 1) << "failed init";
+    EXPECT_EQ(box_text, failing_text);
+    EXPECT_EQ(app_object, nullptr);
+
+    // Nothing to say: no box at all.
+    failing_text = "";
+    run_with_box_answered(failing_object);
+    EXPECT_EQ(boxes_seen, 0);
 }
 
 TEST(ApplicationObject, BaseDefaultsAndHeapLife)

@@ -3,7 +3,7 @@
 # would: the folder dialog answered with xdotool, the screen read back from
 # screenshots, the registry read with reg.
 # usage: e2e.sh SCENARIO orbisca.exe window_text.exe
-#   first_run_and_resume | cancel | no_photos | right_click | exif_upright
+#   first_run_and_resume | cancel | no_photos | right_click | exif_upright | names_in_any_script
 set -u
 scenario=$1
 exe=$2
@@ -215,6 +215,42 @@ exif_upright)
         near "$top" "255 255 0" && near "$bottom" "255 0 255" && break
         sleep 0.3
     done
+    escape
+    finish
+    ;;
+names_in_any_script)
+    # A folder named in Cyrillic and Japanese, photos named in Cyrillic,
+    # Japanese and accented Latin, one of them in a subfolder.
+    dir="$work/Фотографии 写真"
+    mkdir -p "$dir/подпапка"
+    photo "$dir/воздушный змей.jpg" "rgb($red)" && photo "$dir/カップ.JPG" "rgb($green)" &&
+        photo "$dir/подпапка/Crème brûlée.jpg" "rgb($blue)"
+    want="C:\\$(basename "$work")\\Фотографии 写真\\"
+    "$WINE" reg delete "$key" /f >/dev/null 2>&1
+    "$WINE" reg add "$key" /v folder /t REG_SZ /d "$want" /f >/dev/null
+    start
+    answer_dialog Return "$dir"
+    first=$(wait_for_centre "$red" "$green" "$blue") || exit 1
+    rest=()
+    for c in "$red" "$green" "$blue"; do [ "$c" = "$first" ] || rest+=("$c"); done
+    second=$(wait_for_centre "${rest[@]}") || exit 1
+    for c in "${rest[@]}"; do [ "$c" = "$second" ] || third="$c"; done
+    sleep 1.5 # the third photo is requested, not shown yet
+    escape
+    finish
+    # reg query prints in the console's code page; an export is UTF-16.
+    "$WINE" reg export "$key" "$(winpath "$work")\\settings.reg" /y >/dev/null 2>&1
+    stored=$(iconv -f UTF-16 -t UTF-8 "$work/settings.reg" | tr -d '\r' | sed -n 's/^"folder"="\(.*\)"$/\1/p' |
+        sed 's/\\\\/\\/g')
+    echo "stored: $stored $(reg_value file)"
+    [ "$stored" = "$want" ] || fail "folder stored as '$stored', want '$want'"
+    [ "$(reg_value file)" = 0x1 ] || fail "position stored as '$(reg_value file)', want 0x1"
+    # The dialog opens on the stored folder, taking it counts as the same
+    # folder, and the show resumes with the third photo.
+    start
+    answer_dialog Return "$dir"
+    resumed=$(wait_for_centre "$red" "$green" "$blue") || exit 1
+    [ "$resumed" = "$third" ] || fail "resumed with $resumed, want $third"
     escape
     finish
     ;;
