@@ -20,6 +20,9 @@ wine_find() {
 }
 
 wine_server() { "$(dirname "$WINE")/wineserver" "$@" 2>/dev/null || wineserver "$@" 2>/dev/null; }
+# Ends the prefix's server and waits until it has gone (it writes the registry
+# into the prefix on its way out).
+wine_server_end() { wine_server -k || true; wine_server -w || true; }
 
 wine_env_vars() {
     export WINE=$(wine_find)
@@ -71,7 +74,7 @@ wine_env_stop() {
     # A pair given by CTest belongs to the test run, not to this test.
     [ -n "${ORBISCA_WINE_OWN:-}" ] || return 0
     case "${WINEPREFIX:-}" in
-    /tmp/orbisca-wine.*) wine_server -k || true; rm -rf "$WINEPREFIX" ;;
+    /tmp/orbisca-wine.*) wine_server_end; rm -rf "$WINEPREFIX" ;;
     esac
     if [ -n "${ORBISCA_XVFB_PID:-}" ]; then
         kill "$ORBISCA_XVFB_PID" 2>/dev/null || true
@@ -110,7 +113,7 @@ wine_env_stop_slots() {
     local entry pid dir prefix
     for entry in ${ORBISCA_WINE_SLOTS:-}; do
         IFS=: read -r pid dir prefix <<<"$entry"
-        (export WINEPREFIX=$prefix; wine_server -k || true)
+        (export WINEPREFIX=$prefix; wine_server_end)
         rm -rf "$prefix"
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
