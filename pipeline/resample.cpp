@@ -126,3 +126,16 @@ uint32_t resample_push(Resampler* r, uint16_t* ring, const uint8_t* rows, size_t
     }
     return r->rows_out;
 }
+
+void box_halve(const uint8_t* source, size_t source_pitch, uint8_t* dest, size_t dest_pitch, uint32_t side)
+{
+    for (uint32_t y = 0; y < side; ++y) {
+        const uint8_t* a = source + 2 * y * source_pitch;
+        const uint8_t* b = a + source_pitch;
+        uint8_t* out = dest + y * dest_pitch;
+        for (uint32_t i = 0; i < 4 * side; ++i) {
+            uint32_t x = (i & ~3u) * 2 + (i & 3u);  // byte i of texel i / 4 in the row above
+            out[i] = static_cast<uint8_t>((a[x] + a[x + 4] + b[x] + b[x + 4] + 2) >> 2);
+        }
+    }
+}

@@ -56,3 +56,8 @@ bool resample_begin(Resampler* r, uint32_t sw, uint32_t sh, uint32_t dw, uint32_
 // once the last source row was pushed.
 uint32_t resample_push(Resampler* r, uint16_t* ring, const uint8_t* rows, size_t stride, uint32_t count,
                        uint32_t bytes_per_pixel, uint8_t* dest, size_t dest_pitch);
+
+// One level of the mip chain from the one above: each texel the rounded mean
+// of the 2 x 2 texels it covers (a box filter), all four bytes. `side` is the
+// side of the new level; source rows are `source_pitch` bytes apart.
+void box_halve(const uint8_t* source, size_t source_pitch, uint8_t* dest, size_t dest_pitch, uint32_t side);
