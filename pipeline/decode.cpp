@@ -136,12 +136,12 @@ bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, IDirec
     bool written = false;
     LockedLevel work = {}, out = {};
     const size_t table_bytes = (sizeof(Resampler) + 15) & ~static_cast<size_t>(15);
-    const size_t ring_bytes = resample_ring_count * sizeof(uint16_t);
+    const size_t ring_bytes = resample_ring_count * sizeof(int16_t);
     if (work.lock(staging, 1, 0)) {
         uint8_t* base = static_cast<uint8_t*>(work.rect.pBits);
         size_t room = static_cast<size_t>(work.rect.Pitch) * level1.Height;
         Resampler* resampler = reinterpret_cast<Resampler*>(base);
-        uint16_t* ring = reinterpret_cast<uint16_t*>(base + table_bytes);
+        int16_t* ring = reinterpret_cast<int16_t*>(base + table_bytes);
         uint8_t* strip = base + table_bytes + ring_bytes;
         size_t strip_bytes = room > table_bytes + ring_bytes ? room - table_bytes - ring_bytes : 0;
         UINT strip_rows = static_cast<UINT>(strip_bytes / stride);

@@ -4,8 +4,9 @@
 // source is pushed through in strips of rows, filtered across into a small
 // ring of rows at 7 extra bits of precision, and each destination row is
 // filtered down and written as soon as the rows under it have arrived. No
-// second copy of the source is kept and no pixel needs a division.
-// Plain code over plain data: the caller provides all memory.
+// second copy of the source is kept and no pixel needs a division; both
+// passes multiply pairs of 16-bit values (SSE2, which every x86 target of the
+// program has). Plain code over plain data: the caller provides all memory.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
@@ -22,7 +23,9 @@ const uint32_t resample_weight_one = 1u << 15;
 struct ResampleTaps {
     int32_t first;
     uint32_t count;
-    uint16_t weight[resample_max_taps];  // sum exactly resample_weight_one
+    // Sum exactly resample_weight_one, except that a lone weight of one is
+    // kept as one less (it must fit 16 signed bits): 1/128 of a level.
+    int16_t weight[resample_max_taps];
 };
 
 struct Resampler {
@@ -34,8 +37,8 @@ struct Resampler {
 };
 
 // Rows filtered across, awaiting the vertical pass: resample_max_taps rows of
-// up to resample_max_dest texels, three channels each.
-const uint32_t resample_ring_count = resample_max_taps * resample_max_dest * 3;
+// resample_max_dest texels, four channels each.
+const uint32_t resample_ring_count = resample_max_taps * resample_max_dest * 4;
 
 // Weights of one axis. Destination texel i is centred at (i + 0.5) * s in
 // source coordinates (s = source / dest); the tent has radius max(s, 1)
@@ -54,7 +57,7 @@ bool resample_begin(Resampler* r, uint32_t sw, uint32_t sh, uint32_t dw, uint32_
 // blue, green, red, 255) as they complete. `ring` holds resample_ring_count
 // values. Returns the number of destination rows written so far; all of them
 // once the last source row was pushed.
-uint32_t resample_push(Resampler* r, uint16_t* ring, const uint8_t* rows, size_t stride, uint32_t count,
+uint32_t resample_push(Resampler* r, int16_t* ring, const uint8_t* rows, size_t stride, uint32_t count,
                        uint32_t bytes_per_pixel, uint8_t* dest, size_t dest_pitch);
 
 // One level of the mip chain from the one above: each texel the rounded mean

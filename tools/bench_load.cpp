@@ -1,12 +1,20 @@
-// Times the image pipeline under real conditions: a photo handed to the worker
-// thread until its done_flag rises, and the main thread's share of the banded
-// upload. Prints one line per figure; tools/bench_load.sh adds the libjpeg
-// comparison. Usage: bench_load <photo.jpg>...
+// Times the image pipeline under real conditions. For each photo: handed to
+// the worker thread until its done_flag rises (while the main thread keeps
+// drawing frames and watches the process's private memory), the job alone on
+// a thread of its own (the worker's own share), and the imaging component
+// alone decoding the whole photo to 32-bit BGR. Then the main thread's share
+// of the banded upload. Prints one line per figure; tools/bench_load.sh adds
+// the libjpeg comparison. Usage: bench_load <photo.jpg>...
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "app/slideshow.h"
+
+#include <psapi.h>
+#include <wincodec.h>
+
+#include "pipeline/decode.h"
 #include "support/test_device.h"
 
 namespace {
@@ -27,6 +35,78 @@ double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+double private_mib()
+{
+    PROCESS_MEMORY_COUNTERS c = {};
+    c.cb = sizeof c;
+    GetProcessMemoryInfo(GetCurrentProcess(), &c, sizeof c);
+    return double(c.PagefileUsage) / (1024.0 * 1024.0);
+}
+
+double thread_cpu_seconds()
+{
+    FILETIME created, ended, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user);
+    auto s = [](FILETIME f) { return double(uint64_t(f.dwHighDateTime) << 32 | f.dwLowDateTime) * 1e-7; };
+    return s(kernel) + s(user);
+}
+
+// Runs `f` on a new thread that has initialised COM, as the worker has; its
+// wall time and CPU time in seconds. The machine may be shared: the CPU time
+// is the steadier figure.
+struct Timing {
+    double wall, cpu;
+};
+template <class F> Timing on_com_thread(F f)
+{
+    struct Call {
+        F* f;
+        Timing t;
+        static DWORD WINAPI entry(LPVOID p)
+        {
+            Call* c = static_cast<Call*>(p);
+            CoInitialize(nullptr);
+            double c0 = thread_cpu_seconds(), t0 = seconds_now();
+            (*c->f)();
+            c->t.wall = seconds_now() - t0;
+            c->t.cpu = thread_cpu_seconds() - c0;
+            return 0;
+        }
+    } call{&f, {0, 0}};
+    HANDLE t = CreateThread(nullptr, 0, &Call::entry, &call, 0, nullptr);
+    WaitForSingleObject(t, INFINITE);
+    CloseHandle(t);
+    return call.t;
+}
+
+// The imaging component alone: the whole photo decoded and converted to 32-bit BGR.
+void wic_decode(const char* path, std::vector<uint8_t>& pixels)
+{
+    IWICImagingFactory* factory = nullptr;
+    if (CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                         reinterpret_cast<void**>(&factory)) < 0)
+        return;
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH);
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    IWICFormatConverter* converter = nullptr;
+    UINT w = 0, h = 0;
+    if (factory->CreateDecoderFromFilename(wide, nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand, &decoder) >=
+            0 &&
+        decoder->GetFrame(0, &frame) >= 0 && factory->CreateFormatConverter(&converter) >= 0 &&
+        converter->Initialize(frame, GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
+                              WICBitmapPaletteTypeCustom) >= 0 &&
+        converter->GetSize(&w, &h) >= 0) {
+        pixels.resize(size_t(w) * h * 4);
+        converter->CopyPixels(nullptr, w * 4, UINT(pixels.size()), pixels.data());
+    }
+    if (converter) converter->Release();
+    if (frame) frame->Release();
+    if (decoder) decoder->Release();
+    factory->Release();
 }
 
 } // namespace
@@ -51,26 +131,62 @@ int main(int argc, char** argv)
     }
     HANDLE worker = CreateThread(nullptr, 0, worker_thread_entry, show, 0, nullptr);
 
+    // One frame of the main thread: clear and present through the shared device.
+    auto frame = [&] {
+        dev.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF203040, 1.0f, 0);
+        dev.device->BeginScene();
+        dev.device->EndScene();
+        dev.device->Present(nullptr, nullptr, nullptr, nullptr);
+    };
+
     for (int i = 1; i < argc; ++i) {
         std::snprintf(task.path, sizeof task.path, "%s", argv[i]);
-        D3DXIMAGE_INFO info = {};
-        D3DXGetImageInfoFromFileA(task.path, &info);
-        std::vector<double> loads, infos;
+        JpegHeader header;
+        read_file_header(task.path, &header);
+        std::vector<double> loads, runs, wics, run_cpu, wic_cpu, idle_frames, busy_frames;
+        double peak_mib = 0;
         for (int r = 0; r < rounds; ++r) {
-            double t0 = seconds_now();
-            D3DXGetImageInfoFromFileA(task.path, &info);
-            infos.push_back(seconds_now() - t0);
-
+            // Frames while the worker idles, then while it loads the photo.
+            double t = seconds_now();
+            for (int f = 0; f < 100; ++f) {
+                frame();
+                double n = seconds_now();
+                idle_frames.push_back(n - t);
+                t = n;
+            }
             int32_t count = task.loaded_count;
-            t0 = seconds_now();
+            double base_mib = private_mib();
+            double t0 = seconds_now();
             show->submit_task(&task);
-            while (!load_acquire(&task.done_flag)) Sleep(1);
+            t = t0;
+            while (!load_acquire(&task.done_flag)) {
+                frame();
+                double n = seconds_now();
+                // Only frames while the job may be running (after the poll).
+                if (load_acquire(&show->pending_task) == nullptr) busy_frames.push_back(n - t);
+                t = n;
+                peak_mib = std::max(peak_mib, private_mib() - base_mib);
+            }
             loads.push_back(seconds_now() - t0);
             if (task.loaded_count != count + 1) std::printf("job did not count\n");
+
+            Timing job = on_com_thread([&] { task.run(dev.device); });
+            std::vector<uint8_t> pixels;
+            Timing wic = on_com_thread([&] { wic_decode(task.path, pixels); });
+            runs.push_back(job.wall), run_cpu.push_back(job.cpu);
+            wics.push_back(wic.wall), wic_cpu.push_back(wic.cpu);
         }
-        std::printf("load %s %ux%u submit_to_done_ms median %.1f min %.1f (image_info_ms %.1f)\n", argv[i],
-                    info.Width, info.Height, median(loads) * 1e3, *std::min_element(loads.begin(), loads.end()) * 1e3,
-                    median(infos) * 1e3);
+        double run_ms = median(runs) * 1e3, wic_ms = median(wics) * 1e3;
+        double frame_median = median(idle_frames) * 1e3;
+        double frame_max = busy_frames.empty() ? 0 : *std::max_element(busy_frames.begin(), busy_frames.end()) * 1e3;
+        std::printf("load %s %ux%u submit_to_done_ms median %.1f min %.1f worker_ms median %.1f wic_decode_ms median "
+                    "%.1f worker_over_wic %.2f (cpu_ms worker %.0f wic %.0f ratio %.2f) peak_private_mib %.1f frame_max_ms %.2f "
+                    "frame_median_ms %.2f frame_ratio %.2f\n",
+                    argv[i], header.width, header.height, median(loads) * 1e3,
+                    *std::min_element(loads.begin(), loads.end()) * 1e3, run_ms, wic_ms, run_ms / wic_ms,
+                    median(run_cpu) * 1e3, median(wic_cpu) * 1e3, median(run_cpu) / median(wic_cpu), peak_mib,
+                    frame_max, frame_median, frame_median > 0 ? frame_max / frame_median : 0.0);
+        std::fflush(stdout);
     }
 
     // The main thread's cost of one upload call, per level, over a few uploads:

@@ -55,7 +55,7 @@ std::vector<double> reference(const Image& src, uint32_t dw, uint32_t dh)
 std::vector<uint8_t> run(const Image& src, uint32_t dw, uint32_t dh, std::mt19937& rng)
 {
     auto r = std::make_unique<Resampler>();
-    std::vector<uint16_t> ring(resample_ring_count);
+    std::vector<int16_t> ring(resample_ring_count);
     std::vector<uint8_t> dest(size_t(dw) * dh * 4, 0);
     EXPECT_TRUE(resample_begin(r.get(), src.width, src.height, dw, dh));
     uint32_t y = 0, written = 0;
@@ -128,6 +128,23 @@ TEST(Resample, OnePixelStripesBecomeGrey)
     for (size_t t = 0; t < got.size(); t += 4)
         for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(2 * got[t + c] - 255));
     EXPECT_LE(worst, 2 * 15) << "largest distance from 127.5, doubled";
+}
+
+TEST(BoxHalve, EachTexelIsTheRoundedMeanOfFour)
+{
+    std::mt19937 rng(5);
+    for (uint32_t side : {1u, 2u, 7u, 512u}) {
+        size_t pitch = side * 8 + 12, out_pitch = side * 4 + 4;  // rows padded, as a locked level may be
+        std::vector<uint8_t> above(pitch * side * 2), below(out_pitch * side, 0xEE);
+        for (auto& v : above) v = uint8_t(rng());
+        box_halve(above.data(), pitch, below.data(), out_pitch, side);
+        for (uint32_t y = 0; y < side; ++y)
+            for (uint32_t i = 0; i < side * 4; ++i) {
+                const uint8_t* a = &above[2 * y * pitch + (i / 4) * 8 + i % 4];
+                ASSERT_EQ(below[y * out_pitch + i], (a[0] + a[4] + a[pitch] + a[pitch + 4] + 2) / 4) << side;
+            }
+        EXPECT_EQ(below[out_pitch - 1], 0xEE) << "padding untouched";
+    }
 }
 
 TEST(Resample, SizesOutsideTheTablesAreRefused)
