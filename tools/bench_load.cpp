@@ -146,25 +146,22 @@ int main(int argc, char** argv)
         std::vector<double> loads, runs, wics, run_cpu, wic_cpu, idle_frames, busy_frames;
         double peak_mib = 0;
         for (int r = 0; r < rounds; ++r) {
-            // Frames while the worker idles, then while it loads the photo.
-            double t = seconds_now();
+            // Frames while the worker idles, then while it loads the photo;
+            // each frame timed by itself, the memory read between frames.
             for (int f = 0; f < 100; ++f) {
+                double t = seconds_now();
                 frame();
-                double n = seconds_now();
-                idle_frames.push_back(n - t);
-                t = n;
+                idle_frames.push_back(seconds_now() - t);
             }
             int32_t count = task.loaded_count;
             double base_mib = private_mib();
             double t0 = seconds_now();
             show->submit_task(&task);
-            t = t0;
             while (!load_acquire(&task.done_flag)) {
+                double t = seconds_now();
                 frame();
-                double n = seconds_now();
                 // Only frames while the job may be running (after the poll).
-                if (load_acquire(&show->pending_task) == nullptr) busy_frames.push_back(n - t);
-                t = n;
+                if (load_acquire(&show->pending_task) == nullptr) busy_frames.push_back(seconds_now() - t);
                 peak_mib = std::max(peak_mib, private_mib() - base_mib);
             }
             loads.push_back(seconds_now() - t0);
@@ -187,6 +184,64 @@ int main(int argc, char** argv)
                     median(run_cpu) * 1e3, median(wic_cpu) * 1e3, median(run_cpu) / median(wic_cpu), peak_mib,
                     frame_max, frame_median, frame_median > 0 ? frame_max / frame_median : 0.0);
         std::fflush(stdout);
+    }
+
+    // Control: the longest frame while another thread only computes, touching
+    // neither the device nor the imaging component. On a shared machine the
+    // longest frame mostly measures the scheduler; this shows how much.
+    {
+        volatile bool stop = false;
+        auto spin = [](LPVOID p) -> DWORD {
+            uint32_t x = 1;
+            while (!*static_cast<volatile bool*>(p)) x = x * 1664525u + 1013904223u;
+            return x & 1;
+        };
+        HANDLE busy = CreateThread(nullptr, 0, spin, const_cast<bool*>(&stop), 0, nullptr);
+        std::vector<double> frames;
+        double end = seconds_now() + 1.0;
+        while (seconds_now() < end) {
+            double t = seconds_now();
+            frame();
+            frames.push_back(seconds_now() - t);
+            private_mib();
+        }
+        stop = true;
+        WaitForSingleObject(busy, INFINITE);
+        CloseHandle(busy);
+        std::printf("control: while a thread only computes for 1 s, frame_max_ms %.2f frame_median_ms %.2f\n",
+                    *std::max_element(frames.begin(), frames.end()) * 1e3, median(frames) * 1e3);
+    }
+    // Control: the longest frame while the imaging component alone decodes
+    // the last photo on another thread (no device calls there at all).
+    if (argc > 1) {
+        struct Decode {
+            const char* path;
+            volatile bool done;
+            static DWORD WINAPI entry(LPVOID p)
+            {
+                Decode* d = static_cast<Decode*>(p);
+                CoInitialize(nullptr);
+                std::vector<uint8_t> pixels;
+                wic_decode(d->path, pixels);
+                d->done = true;
+                return 0;
+            }
+        };
+        std::vector<double> frames;
+        for (int r = 0; r < rounds; ++r) {
+            Decode d{argv[argc - 1], false};
+            HANDLE t = CreateThread(nullptr, 0, &Decode::entry, &d, 0, nullptr);
+            while (!d.done) {
+                double t0 = seconds_now();
+                frame();
+                frames.push_back(seconds_now() - t0);
+                private_mib();
+            }
+            WaitForSingleObject(t, INFINITE);
+            CloseHandle(t);
+        }
+        std::printf("control: while the imaging component alone decodes %s, frame_max_ms %.2f frame_median_ms %.2f\n",
+                    argv[argc - 1], *std::max_element(frames.begin(), frames.end()) * 1e3, median(frames) * 1e3);
     }
 
     // The main thread's cost of one upload call, per level, over a few uploads:

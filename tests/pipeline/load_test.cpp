@@ -37,32 +37,41 @@ const char* nearest(const std::vector<uint8_t>& level, int side, int x, int y)
 class LoadJob : public ::testing::Test {
 protected:
     TestDevice dev;
-    ImageLoadTask task{};  // zeroed
+    Slideshow* show = static_cast<Slideshow*>(create_slideshow());
+    ImageLoadTask& task = show->loader;
+    HANDLE worker = nullptr;
 
     void SetUp() override
     {
-        CoInitialize(nullptr);  // as the worker thread does
+        CoInitialize(nullptr);  // for the stand-in frame's test, which decodes on this thread
         ASSERT_TRUE(dev.create());
-        task.orientation = 1;
         ASSERT_GE(dev.device->CreateTexture(photo_size, photo_size, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
                                             &task.staging, nullptr), 0);
         ASSERT_EQ(task.staging->GetLevelCount(), 11u);
+        worker = CreateThread(nullptr, 0, worker_thread_entry, show, 0, nullptr);
+        ASSERT_NE(worker, nullptr);
     }
     void TearDown() override
     {
+        if (worker) {
+            store_release(&show->quit, true);
+            EXPECT_EQ(WaitForSingleObject(worker, 30000), WAIT_OBJECT_0);
+            CloseHandle(worker);
+        }
         if (task.staging) task.staging->Release();
+        delete show;
     }
 
-    // Runs the job as the worker would and checks that it completed.
+    // Hands the job to the real worker thread and waits for it to complete.
     void load(const std::string& path, bool with_device = true)
     {
+        show->device = with_device ? dev.device : nullptr;
         std::snprintf(task.path, sizeof task.path, "%s", path.c_str());
         int32_t before = task.loaded_count;
-        task.done_flag = false;
+        show->submit_task(&task);
         DWORD start = GetTickCount();
-        EXPECT_TRUE(task.run(with_device ? dev.device : nullptr));
-        EXPECT_LT(GetTickCount() - start, 20000u) << path;
-        EXPECT_TRUE(load_acquire(&task.done_flag)) << path;
+        while (!load_acquire(&task.done_flag) && GetTickCount() - start < 20000) Sleep(1);
+        ASSERT_TRUE(load_acquire(&task.done_flag)) << path;
         EXPECT_EQ(task.loaded_count, before + 1) << path;
     }
 
@@ -150,7 +159,7 @@ TEST_F(LoadJob, CentredSquareFillsLevelZeroAndTheChainFollows)
     expect_quadrants("tall");
     expect_mips_follow_level0();
 
-    load(data_file("small.jpg"), false);  // 300 x 200: enlarged; the device found through the texture
+    load(data_file("small.jpg"), false);  // 300 x 200: enlarged; the job needs no device
     expect_quadrants("small");
     expect_mips_follow_level0();
 
