@@ -1,5 +1,7 @@
 #include "exif.h"
 
+#include "jpeg_header.h"
+
 namespace {
 
 const int32_t upright = 1;
@@ -56,13 +58,6 @@ bool entry_value(const uint8_t* tiff, uint32_t size, const uint8_t* entry, ByteO
     return true;
 }
 
-bool same_bytes(const uint8_t* p, const char* text, uint32_t count)
-{
-    for (uint32_t i = 0; i < count; ++i)
-        if (p[i] != static_cast<uint8_t>(text[i])) return false;
-    return true;
-}
-
 } // namespace
 
 int32_t tiff_orientation(const uint8_t* tiff, uint32_t size)
@@ -90,31 +85,10 @@ int32_t tiff_orientation(const uint8_t* tiff, uint32_t size)
 
 int32_t jpeg_exif_orientation(const uint8_t* data, uint32_t size)
 {
-    if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8) return upright;
-    uint32_t pos = 2;
-    for (;;) {
-        // A marker is 0xFF followed by its code; more 0xFF bytes may pad it.
-        if (pos >= size || data[pos] != 0xFF) return upright;
-        while (pos < size && data[pos] == 0xFF) ++pos;
-        if (pos >= size) return upright;
-        uint8_t marker = data[pos++];
-        // Markers without a length field.
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
-        // Start of scan, end of image or a second start of image: the metadata
-        // segments are over (or the stream is broken).
-        if (marker == 0xDA || marker == 0xD9 || marker == 0xD8 || marker == 0x00) return upright;
-        if (size - pos < 2) return upright;
-        uint32_t length = static_cast<uint32_t>(data[pos] << 8 | data[pos + 1]);
-        if (length < 2) return upright;
-        uint32_t start = pos + 2;
-        uint32_t end = pos + length;  // at most size + 65535: no overflow
-        if (marker == 0xE1) {
-            // Only what was actually read counts; a segment cut off by the end
-            // of the head is read as far as it goes.
-            uint32_t avail = (end < size ? end : size) - start;
-            if (avail >= 6 && same_bytes(data + start, "Exif\0\0", 6))
-                return tiff_orientation(data + start + 6, avail - 6);
-        }
-        pos = end;
-    }
+    if (!data) return upright;
+    MemorySource memory{data, size};
+    uint8_t room[jpeg_segment_room];
+    JpegHeader header;
+    jpeg_read_header(memory.source(), room, &header);
+    return header.orientation;
 }

@@ -1,12 +1,21 @@
-// Times the image pipeline under real conditions: a photo handed to the worker
-// thread until its done_flag rises, and the main thread's share of the banded
-// upload. Prints one line per figure; tools/bench_load.sh adds the libjpeg
-// comparison. Usage: bench_load <photo.jpg>...
+// Times the image pipeline under real conditions. For each photo: handed to
+// the worker thread until its done_flag rises (while the main thread keeps
+// drawing frames and watches the process's private memory), the job alone on
+// a thread of its own (the worker's own share), and the imaging component
+// alone decoding the whole photo to 32-bit BGR. Then the main thread's share
+// of the banded upload. Prints one line per figure; tools/bench_load.sh adds
+// the libjpeg comparison. Usage: bench_load <photo.jpg>...
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "app/slideshow.h"
+
+#include <psapi.h>
+#include <wincodec.h>
+
+#include "pipeline/decode.h"
 #include "support/test_device.h"
 
 namespace {
@@ -29,11 +38,93 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
+double mean(const std::vector<double>& v)
+{
+    double s = 0;
+    for (double x : v) s += x;
+    return v.empty() ? 0 : s / double(v.size());
+}
+
+double private_mib()
+{
+    PROCESS_MEMORY_COUNTERS c = {};
+    c.cb = sizeof c;
+    GetProcessMemoryInfo(GetCurrentProcess(), &c, sizeof c);
+    return double(c.PagefileUsage) / (1024.0 * 1024.0);
+}
+
+double thread_cpu_seconds()
+{
+    FILETIME created, ended, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user);
+    auto s = [](FILETIME f) { return double(uint64_t(f.dwHighDateTime) << 32 | f.dwLowDateTime) * 1e-7; };
+    return s(kernel) + s(user);
+}
+
+// Runs `f` on a new thread that has initialised COM, as the worker has; its
+// wall time and CPU time in seconds. The machine may be shared: the CPU time
+// is the steadier figure.
+struct Timing {
+    double wall, cpu;
+};
+template <class F> Timing on_com_thread(F f)
+{
+    struct Call {
+        F* f;
+        Timing t;
+        static DWORD WINAPI entry(LPVOID p)
+        {
+            Call* c = static_cast<Call*>(p);
+            CoInitialize(nullptr);
+            double c0 = thread_cpu_seconds(), t0 = seconds_now();
+            (*c->f)();
+            c->t.wall = seconds_now() - t0;
+            c->t.cpu = thread_cpu_seconds() - c0;
+            return 0;
+        }
+    } call{&f, {0, 0}};
+    HANDLE t = CreateThread(nullptr, 0, &Call::entry, &call, 0, nullptr);
+    WaitForSingleObject(t, INFINITE);
+    CloseHandle(t);
+    return call.t;
+}
+
+// The imaging component alone: the whole photo decoded and converted to 32-bit
+// BGR into `pixels`, which the caller has sized and touched beforehand (its
+// page faults are not the codec's).
+void wic_decode(const char* path, std::vector<uint8_t>& pixels)
+{
+    IWICImagingFactory* factory = nullptr;
+    if (CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                         reinterpret_cast<void**>(&factory)) < 0)
+        return;
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH);
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    IWICFormatConverter* converter = nullptr;
+    UINT w = 0, h = 0;
+    if (factory->CreateDecoderFromFilename(wide, nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand, &decoder) >=
+            0 &&
+        decoder->GetFrame(0, &frame) >= 0 && factory->CreateFormatConverter(&converter) >= 0 &&
+        converter->Initialize(frame, GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
+                              WICBitmapPaletteTypeCustom) >= 0 &&
+        converter->GetSize(&w, &h) >= 0 && size_t(w) * h * 4 <= pixels.size()) {
+        converter->CopyPixels(nullptr, w * 4, UINT(size_t(w) * h * 4), pixels.data());
+    }
+    if (converter) converter->Release();
+    if (frame) frame->Release();
+    if (decoder) decoder->Release();
+    factory->Release();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const int rounds = 3;
+    // BENCH_ROUNDS=n for more rounds on a busy machine.
+    const char* rounds_text = std::getenv("BENCH_ROUNDS");
+    const int rounds = rounds_text && std::atoi(rounds_text) > 0 ? std::atoi(rounds_text) : 3;
     TestDevice dev;
     if (!dev.create()) {
         std::printf("no Direct3D device\n");
@@ -51,26 +142,141 @@ int main(int argc, char** argv)
     }
     HANDLE worker = CreateThread(nullptr, 0, worker_thread_entry, show, 0, nullptr);
 
+    // One frame of the main thread: clear and present through the shared device.
+    auto frame = [&] {
+        dev.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF203040, 1.0f, 0);
+        dev.device->BeginScene();
+        dev.device->EndScene();
+        dev.device->Present(nullptr, nullptr, nullptr, nullptr);
+    };
+
     for (int i = 1; i < argc; ++i) {
         std::snprintf(task.path, sizeof task.path, "%s", argv[i]);
-        D3DXIMAGE_INFO info = {};
-        D3DXGetImageInfoFromFileA(task.path, &info);
-        std::vector<double> loads, infos;
+        JpegHeader header;
+        read_file_header(task.path, &header);
+        std::vector<double> loads, runs, wics, run_cpu, wic_cpu, idle_frames, busy_frames;
+        double header_cpu = 0, decode_cpu = 0, mips_cpu = 0, decode_wall = 0, mips_wall = 0;
+        double peak_mib = 0;
         for (int r = 0; r < rounds; ++r) {
-            double t0 = seconds_now();
-            D3DXGetImageInfoFromFileA(task.path, &info);
-            infos.push_back(seconds_now() - t0);
-
+            // Frames while the worker idles, then while it loads the photo;
+            // each frame timed by itself, the memory read between frames.
+            for (int f = 0; f < 100; ++f) {
+                double t = seconds_now();
+                frame();
+                idle_frames.push_back(seconds_now() - t);
+            }
             int32_t count = task.loaded_count;
-            t0 = seconds_now();
+            double base_mib = private_mib();
+            double t0 = seconds_now();
             show->submit_task(&task);
-            while (!load_acquire(&task.done_flag)) Sleep(1);
+            double next_sample = t0;
+            while (!load_acquire(&task.done_flag)) {
+                double t = seconds_now();
+                frame();
+                double n = seconds_now();
+                // Only frames while the job may be running (after the poll).
+                if (load_acquire(&show->pending_task) == nullptr) busy_frames.push_back(n - t);
+                // Reading the counters costs a file read under Wine: every 5 ms.
+                if (n >= next_sample) {
+                    peak_mib = std::max(peak_mib, private_mib() - base_mib);
+                    next_sample = n + 0.005;
+                }
+            }
             loads.push_back(seconds_now() - t0);
             if (task.loaded_count != count + 1) std::printf("job did not count\n");
+
+            Timing job = on_com_thread([&] { task.run(dev.device); });
+            std::vector<uint8_t> pixels(size_t(header.width) * header.height * 4, 1);
+            Timing wic = on_com_thread([&] { wic_decode(task.path, pixels); });
+            runs.push_back(job.wall), run_cpu.push_back(job.cpu);
+            wics.push_back(wic.wall), wic_cpu.push_back(wic.cpu);
+            // The job's parts one by one.
+            header_cpu += on_com_thread([&] {
+                              JpegHeader h;
+                              for (int k = 0; k < 10; ++k) read_file_header(task.path, &h);
+                          }).cpu / 10;
+            Timing decode = on_com_thread([&] { decode_file(task.path, task.staging); });
+            Timing mips = on_com_thread([&] {
+                for (int k = 0; k < 10; ++k) build_mips(task.staging);
+            });
+            decode_cpu += decode.cpu, decode_wall += decode.wall;
+            mips_cpu += mips.cpu / 10, mips_wall += mips.wall / 10;
         }
-        std::printf("load %s %ux%u submit_to_done_ms median %.1f min %.1f (image_info_ms %.1f)\n", argv[i],
-                    info.Width, info.Height, median(loads) * 1e3, *std::min_element(loads.begin(), loads.end()) * 1e3,
-                    median(infos) * 1e3);
+        double run_ms = median(runs) * 1e3, wic_ms = median(wics) * 1e3;
+        double frame_median = median(idle_frames) * 1e3;
+        double frame_max = busy_frames.empty() ? 0 : *std::max_element(busy_frames.begin(), busy_frames.end()) * 1e3;
+        std::printf("load %s %ux%u submit_to_done_ms median %.1f min %.1f worker_ms median %.1f wic_decode_ms median "
+                    "%.1f worker_over_wic %.2f (cpu_ms worker %.0f wic %.0f ratio %.2f) peak_private_mib %.1f frame_max_ms %.2f "
+                    "frame_median_ms %.2f frame_ratio %.2f\n",
+                    argv[i], header.width, header.height, median(loads) * 1e3,
+                    *std::min_element(loads.begin(), loads.end()) * 1e3, run_ms, wic_ms, run_ms / wic_ms,
+                    median(run_cpu) * 1e3, median(wic_cpu) * 1e3, median(run_cpu) / median(wic_cpu), peak_mib,
+                    frame_max, frame_median, frame_median > 0 ? frame_max / frame_median : 0.0);
+        std::printf("  parts of the job, mean over %d rounds: header cpu_ms %.2f; decode_and_filter cpu_ms %.1f wall_ms "
+                    "%.1f; mips cpu_ms %.2f wall_ms %.2f; whole job cpu_ms %.1f, imaging component alone cpu_ms %.1f\n",
+                    rounds, header_cpu / rounds * 1e3, decode_cpu / rounds * 1e3, decode_wall / rounds * 1e3,
+                    mips_cpu / rounds * 1e3, mips_wall / rounds * 1e3, mean(run_cpu) * 1e3, mean(wic_cpu) * 1e3);
+        std::fflush(stdout);
+    }
+
+    // Control: the longest frame while another thread only computes, touching
+    // neither the device nor the imaging component. On a shared machine the
+    // longest frame mostly measures the scheduler; this shows how much.
+    {
+        volatile bool stop = false;
+        auto spin = [](LPVOID p) -> DWORD {
+            uint32_t x = 1;
+            while (!*static_cast<volatile bool*>(p)) x = x * 1664525u + 1013904223u;
+            return x & 1;
+        };
+        HANDLE busy = CreateThread(nullptr, 0, spin, const_cast<bool*>(&stop), 0, nullptr);
+        std::vector<double> frames;
+        double end = seconds_now() + 1.0;
+        while (seconds_now() < end) {
+            double t = seconds_now();
+            frame();
+            frames.push_back(seconds_now() - t);
+            private_mib();
+        }
+        stop = true;
+        WaitForSingleObject(busy, INFINITE);
+        CloseHandle(busy);
+        std::printf("control: while a thread only computes for 1 s, frame_max_ms %.2f frame_median_ms %.2f\n",
+                    *std::max_element(frames.begin(), frames.end()) * 1e3, median(frames) * 1e3);
+    }
+    // Control: the longest frame while the imaging component alone decodes
+    // the last photo on another thread (no device calls there at all).
+    if (argc > 1) {
+        struct Decode {
+            const char* path;
+            volatile bool done;
+            static DWORD WINAPI entry(LPVOID p)
+            {
+                Decode* d = static_cast<Decode*>(p);
+                CoInitialize(nullptr);
+                JpegHeader header;
+                read_file_header(d->path, &header);
+                std::vector<uint8_t> pixels(size_t(header.width) * header.height * 4, 1);
+                wic_decode(d->path, pixels);
+                d->done = true;
+                return 0;
+            }
+        };
+        std::vector<double> frames;
+        for (int r = 0; r < rounds; ++r) {
+            Decode d{argv[argc - 1], false};
+            HANDLE t = CreateThread(nullptr, 0, &Decode::entry, &d, 0, nullptr);
+            while (!d.done) {
+                double t0 = seconds_now();
+                frame();
+                frames.push_back(seconds_now() - t0);
+                private_mib();
+            }
+            WaitForSingleObject(t, INFINITE);
+            CloseHandle(t);
+        }
+        std::printf("control: while the imaging component alone decodes %s, frame_max_ms %.2f frame_median_ms %.2f\n",
+                    argv[argc - 1], *std::max_element(frames.begin(), frames.end()) * 1e3, median(frames) * 1e3);
     }
 
     // The main thread's cost of one upload call, per level, over a few uploads:

@@ -43,6 +43,14 @@ public:
         p.insert(p.end(), tiff.begin(), tiff.end());
         return segment(0xE1, p);
     }
+    // A frame header (SOFn) of the given kind, sizes and component count.
+    JpegBytes& frame(uint8_t marker, uint16_t width, uint16_t height, uint8_t components = 3)
+    {
+        std::vector<uint8_t> p{8, uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8), uint8_t(width),
+                               components};
+        for (uint8_t c = 0; c < components; ++c) p.insert(p.end(), {uint8_t(c + 1), 0x11, 0});
+        return segment(marker, p);
+    }
     // Start of scan and a little entropy-coded data: metadata ends here.
     JpegBytes& scan()
     {

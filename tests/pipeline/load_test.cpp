@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "app/slideshow.h"
+#include "jpeg_bytes.h"
+#include "pipeline/decode.h"
 #include "wine_helpers.h"
 
 namespace {
@@ -35,32 +37,55 @@ const char* nearest(const std::vector<uint8_t>& level, int side, int x, int y)
 class LoadJob : public ::testing::Test {
 protected:
     TestDevice dev;
-    ImageLoadTask task{};  // zeroed
+    Slideshow* show = static_cast<Slideshow*>(create_slideshow());
+    ImageLoadTask& task = show->loader;
+    HANDLE worker = nullptr;
 
     void SetUp() override
     {
+        CoInitialize(nullptr);  // for the stand-in frame's test, which decodes on this thread
         ASSERT_TRUE(dev.create());
-        task.orientation = 1;
         ASSERT_GE(dev.device->CreateTexture(photo_size, photo_size, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
                                             &task.staging, nullptr), 0);
         ASSERT_EQ(task.staging->GetLevelCount(), 11u);
+        worker = CreateThread(nullptr, 0, worker_thread_entry, show, 0, nullptr);
+        ASSERT_NE(worker, nullptr);
     }
     void TearDown() override
     {
+        if (worker) {
+            store_release(&show->quit, true);
+            EXPECT_EQ(WaitForSingleObject(worker, 30000), WAIT_OBJECT_0);
+            CloseHandle(worker);
+        }
         if (task.staging) task.staging->Release();
+        delete show;
     }
 
-    // Runs the job as the worker would and checks that it completed.
+    // Hands the job to the real worker thread and waits for it to complete.
     void load(const std::string& path, bool with_device = true)
     {
+        show->device = with_device ? dev.device : nullptr;
         std::snprintf(task.path, sizeof task.path, "%s", path.c_str());
         int32_t before = task.loaded_count;
-        task.done_flag = false;
+        show->submit_task(&task);
         DWORD start = GetTickCount();
-        EXPECT_TRUE(task.run(with_device ? dev.device : nullptr));
-        EXPECT_LT(GetTickCount() - start, 20000u) << path;
-        EXPECT_TRUE(load_acquire(&task.done_flag)) << path;
+        while (!load_acquire(&task.done_flag) && GetTickCount() - start < 20000) Sleep(1);
+        ASSERT_TRUE(load_acquire(&task.done_flag)) << path;
         EXPECT_EQ(task.loaded_count, before + 1) << path;
+    }
+
+    // Whether level 0 holds the four quadrants of a photo's centred square.
+    bool shows_quadrants()
+    {
+        std::vector<uint8_t> level(photo_size * photo_size * 4);
+        read_texture_level(task.staging, 0, level.data());
+        for (int y = 64; y < photo_size; y += 128)
+            for (int x = 64; x < photo_size; x += 128) {
+                const char* want = y < 512 ? (x < 512 ? "red" : "lime") : (x < 512 ? "blue" : "yellow");
+                if (std::strcmp(nearest(level, photo_size, x, y), want) != 0) return false;
+            }
+        return true;
     }
 
     // Level 0 holds the four quadrants of the photo's centred square, stretched
@@ -134,9 +159,198 @@ TEST_F(LoadJob, CentredSquareFillsLevelZeroAndTheChainFollows)
     expect_quadrants("tall");
     expect_mips_follow_level0();
 
-    load(data_file("small.jpg"), false);  // 300 x 200: enlarged; the device found through the texture
+    load(data_file("small.jpg"), false);  // 300 x 200: enlarged; the job needs no device
     expect_quadrants("small");
     expect_mips_follow_level0();
+
+    load(data_file("panorama.jpg"));  // 2000 x 100: 20:1
+    expect_quadrants("panorama");
+    load(data_file("progressive.jpg"));
+    expect_quadrants("progressive");
+}
+
+// A photo with the given segments put in right after SOI.
+std::string with_segments(const char* name, const JpegBytes& segments)
+{
+    std::vector<uint8_t> photo = read_file_bytes(data_file(name));
+    photo.insert(photo.begin() + 2, segments.bytes.begin() + 2, segments.bytes.end());
+    std::string path = temp_file("spliced");
+    write_file_bytes(path, photo);
+    return path;
+}
+
+TEST_F(LoadJob, OddButValidFilesShowOrKeepThePreviousPhoto)
+{
+    // EXIF behind 100 KiB of APP2 (two segments, as ICC profiles are split).
+    JpegBytes big;
+    big.segment(0xE2, std::vector<uint8_t>(51200, 0x11)).segment(0xE2, std::vector<uint8_t>(51200, 0x22));
+    big.exif(tiff_block(false, camera_ifd(6)));
+    std::string path = with_segments("wide.jpg", big);
+    load(path);
+    expect_quadrants("EXIF behind APP2");
+    EXPECT_EQ(task.orientation, 6);
+    DeleteFileA(path.c_str());
+
+    // EXIF whose offsets point past the end of the file.
+    JpegBytes wild;
+    wild.exif(tiff_block(true, {{271, 2, 100, 0xFFFFFF00u}, {274, 3, 3, 0xFFFFFF00u}}, {}, 0xFFFFFFF0u));
+    path = with_segments("tall.jpg", wild);
+    task.orientation = 6;
+    load(path);
+    expect_quadrants("wild EXIF offsets");
+    EXPECT_EQ(task.orientation, 1);
+    DeleteFileA(path.c_str());
+
+    load(data_file("one_pixel.jpg"));  // red, over every texel
+    std::vector<uint8_t> level(photo_size * photo_size * 4);
+    ASSERT_TRUE(read_texture_level(task.staging, 0, level.data()));
+    for (size_t i = 0; i < level.size(); i += 4 * 997) EXPECT_STREQ(nearest(level, photo_size, int(i / 4 % photo_size), int(i / 4 / photo_size)), "red");
+
+    // CMYK and a photo cut off halfway: the imaging component may decode them
+    // (the cut one with its missing rows grey) or refuse them; either way the
+    // job completes and the texture holds their square or the previous photo.
+    load(data_file("wide.jpg"));
+    auto previous = texture_levels(task.staging);
+    load(data_file("cmyk.jpg"));
+    EXPECT_TRUE(shows_quadrants() || texture_levels(task.staging) == previous) << "CMYK";
+    std::vector<uint8_t> photo = read_file_bytes(data_file("small.jpg"));
+    photo.resize(photo.size() / 2);
+    path = temp_file("half");
+    write_file_bytes(path, photo);
+    load(data_file("wide.jpg"));
+    load(path);
+    auto now = texture_levels(task.staging);
+    if (now != previous) {
+        // The top of the square is the photo's.
+        ASSERT_TRUE(read_texture_level(task.staging, 0, level.data()));
+        EXPECT_STREQ(nearest(level, photo_size, 100, 100), "red");
+        EXPECT_STREQ(nearest(level, photo_size, 900, 100), "lime");
+    }
+    DeleteFileA(path.c_str());
+}
+
+// A decoded frame that offers the decoder's own reduction, as Windows' JPEG
+// decoder does: a 5000 x 3000 photo of quadrants with magenta margins, at
+// 1/1, 1/2, 1/4 or 1/8 of its size, in the pixel format it is set up with.
+class ReducingFrame : public IWICBitmapSource, public IWICBitmapSourceTransform {
+public:
+    GUID offered;                   // the format GetClosestPixelFormat answers
+    UINT asked_width = 0, asked_height = 0;
+    int reduced_copies = 0, plain_copies = 0;
+    std::vector<std::pair<int, int>> rows;  // (first row, count) of every reduced copy
+    bool outside_square = false;
+
+    static constexpr UINT W = 5000, H = 3000;
+    explicit ReducingFrame(const GUID& format) : offered(format) {}
+
+    static uint32_t colour(UINT x, UINT y)  // 0x00RRGGBB at full size
+    {
+        if (x < (W - H) / 2 || x >= (W + H) / 2) return 0xFF00FF;
+        bool right = x >= W / 2, bottom = y >= H / 2;
+        return bottom ? (right ? 0xFFFF00 : 0x0000FF) : (right ? 0x00FF00 : 0xFF0000);
+    }
+    void fill(const WICRect* r, UINT scale, UINT bpp, UINT stride, BYTE* out)
+    {
+        for (INT y = 0; y < r->Height; ++y)
+            for (INT x = 0; x < r->Width; ++x) {
+                uint32_t c = colour((r->X + x) * scale, (r->Y + y) * scale);
+                BYTE* p = out + y * stride + x * bpp;
+                p[0] = BYTE(c), p[1] = BYTE(c >> 8), p[2] = BYTE(c >> 16);
+                if (bpp == 4) p[3] = 255;
+            }
+    }
+
+    // IUnknown: lives on the test's stack.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (IsEqualGUID(iid, iid_source_transform)) {
+            *out = static_cast<IWICBitmapSourceTransform*>(this);
+            return S_OK;
+        }
+        if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IWICBitmapSource)) {
+            *out = static_cast<IWICBitmapSource*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    // IWICBitmapSource, at full size and 32-bit BGR.
+    HRESULT STDMETHODCALLTYPE GetSize(UINT* w, UINT* h) override { return *w = W, *h = H, S_OK; }
+    HRESULT STDMETHODCALLTYPE GetPixelFormat(GUID* f) override { return *f = GUID_WICPixelFormat32bppBGR, S_OK; }
+    HRESULT STDMETHODCALLTYPE GetResolution(double* x, double* y) override { return *x = *y = 96, S_OK; }
+    HRESULT STDMETHODCALLTYPE CopyPalette(IWICPalette*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* r, UINT stride, UINT, BYTE* out) override
+    {
+        ++plain_copies;
+        fill(r, 1, 4, stride, out);
+        return S_OK;
+    }
+
+    // IWICBitmapSourceTransform
+    HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* r, UINT w, UINT h, GUID* format, WICBitmapTransformOptions t,
+                                         UINT stride, UINT size, BYTE* out) override
+    {
+        UINT scale = W / w;
+        UINT bpp = IsEqualGUID(*format, GUID_WICPixelFormat24bppBGR) ? 3 : 4;
+        if (!IsEqualGUID(*format, offered) || t != WICBitmapTransformRotate0 || (W + scale - 1) / scale != w ||
+            (H + scale - 1) / scale != h || stride < r->Width * bpp || size < stride * r->Height)
+            return E_INVALIDARG;
+        asked_width = w, asked_height = h;
+        ++reduced_copies;
+        rows.push_back({r->Y, r->Height});
+        UINT left = (w - h) / 2;
+        if (r->X != INT(left) || r->Width != INT(h) || r->Y < 0 || r->Y + r->Height > INT(h)) outside_square = true;
+        fill(r, scale, bpp, stride, out);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* w, UINT* h) override
+    {
+        UINT scale = 8;
+        while (scale > 1 && ((W + scale - 1) / scale < *w || (H + scale - 1) / scale < *h)) scale /= 2;
+        *w = (W + scale - 1) / scale, *h = (H + scale - 1) / scale;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(GUID* format) override { return *format = offered, S_OK; }
+    HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions t, BOOL* ok) override
+    {
+        return *ok = t == WICBitmapTransformRotate0, S_OK;
+    }
+};
+
+TEST_F(LoadJob, DecoderReductionIsUsedWhereOffered)
+{
+    IWICImagingFactory* factory = nullptr;
+    ASSERT_GE(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                               reinterpret_cast<void**>(&factory)), 0);
+    for (const GUID& format : {GUID_WICPixelFormat32bppBGR, GUID_WICPixelFormat24bppBGR}) {
+        ReducingFrame frame(format);
+        ASSERT_TRUE(decode_square(factory, static_cast<IWICBitmapSource*>(&frame), task.staging));
+        // Half size: the 1500-pixel square still covers 1024 texels, a
+        // quarter's 750 would not.
+        EXPECT_EQ(frame.asked_width, 2500u);
+        EXPECT_EQ(frame.asked_height, 1500u);
+        EXPECT_EQ(frame.plain_copies, 0);
+        EXPECT_FALSE(frame.outside_square);
+        int next = 0;
+        for (auto [first, count] : frame.rows) {
+            EXPECT_EQ(first, next);
+            next += count;
+        }
+        EXPECT_EQ(next, 1500) << "every row of the square once, in order";
+        build_mips(task.staging);
+        expect_quadrants("reduced");
+        expect_mips_follow_level0();
+    }
+    // A format the filter cannot read: the full-size path through the converter.
+    ReducingFrame grey(GUID_WICPixelFormat8bppGray);
+    ASSERT_TRUE(decode_square(factory, static_cast<IWICBitmapSource*>(&grey), task.staging));
+    EXPECT_EQ(grey.reduced_copies, 0);
+    EXPECT_GT(grey.plain_copies, 0);
+    expect_quadrants("converted");
+    factory->Release();
 }
 
 TEST_F(LoadJob, OrientationIsReadForEveryPhoto)
@@ -169,17 +383,26 @@ TEST_F(LoadJob, UndecodableFilesLeaveThePreviousPhoto)
     cases.push_back({"text", std::vector<uint8_t>(text.begin(), text.end())});
     cases.push_back({"cut after the headers", std::vector<uint8_t>(photo.begin(), photo.begin() + 700)});
     cases.push_back({"only the first bytes", std::vector<uint8_t>(photo.begin(), photo.begin() + 40)});
-    // The frame header claims 65535 x 65535 pixels for the same small data.
-    std::vector<uint8_t> huge = photo;
-    size_t sof = 0;
-    for (size_t i = 2; i + 9 < huge.size(); ++i)
-        if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
-            sof = i;
-            break;
-        }
+    const std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                                      0, 0, 0, 1, 0, 0, 0, 1, 8, 6, 0, 0, 0, 0x1F, 0x15, 0xC4, 0x89, 0, 0, 0, 10,
+                                      'I', 'D', 'A', 'T', 0x78, 0x9C, 0x63, 0, 1, 0, 0, 5, 0, 1, 0x0D, 0x0A, 0x2D,
+                                      0xB4, 0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+    cases.push_back({"PNG", png});
+    auto find = [&](uint8_t marker) {
+        for (size_t i = 2; i + 9 < photo.size(); ++i)
+            if (photo[i] == 0xFF && photo[i + 1] == marker) return i;
+        return size_t(0);
+    };
+    size_t sof = find(0xC0), sos = find(0xDA);
     ASSERT_NE(sof, 0u);
-    std::fill(huge.begin() + sof + 5, huge.begin() + sof + 9, uint8_t(0xFF));
-    cases.push_back({"65535 x 65535", huge});
+    ASSERT_NE(sos, 0u);
+    cases.push_back({"headers up to the scan", std::vector<uint8_t>(photo.begin(), photo.begin() + sos)});
+    // The frame header claims huge sizes for the same small data.
+    for (auto [name, side] : {std::pair{"65535 x 65535", 65535}, {"30000 x 30000", 30000}}) {
+        std::vector<uint8_t> huge = photo;
+        for (size_t i : {sof + 5, sof + 7}) huge[i] = uint8_t(side >> 8), huge[i + 1] = uint8_t(side);
+        cases.push_back({name, huge});
+    }
 
     for (auto& [name, bytes] : cases) {
         std::string path = temp_file("bad");

@@ -1,0 +1,217 @@
+// Decoding through the Windows Imaging Component, created from COM directly.
+#include "decode.h"
+
+#include "app/slideshow.h"
+#include "geometry.h"
+#include "resample.h"
+
+static_assert(static_cast<uint64_t>(resample_max_ratio) * photo_size * resample_max_ratio * photo_size >=
+                  pixel_budget_64,
+              "every photo within the budget has a shorter side the filter takes");
+
+extern const GUID iid_source_transform = {0x3b16811b, 0x6a43, 0x4ec9, {0xb7, 0x13, 0x3d, 0x5a, 0x0c, 0x13, 0xb9, 0x40}};
+
+namespace {
+
+const GUID clsid_imaging_factory = {0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
+const GUID iid_imaging_factory = {0xec5ec8a9, 0xc395, 0x4314, {0x9c, 0x77, 0x54, 0xd7, 0xa9, 0x35, 0xff, 0x70}};
+const GUID container_jpeg = {0x19e4a5aa, 0x5662, 0x4fc5, {0xa0, 0xc0, 0x17, 0x58, 0x02, 0x8e, 0x10, 0x57}};
+const GUID format_24bpp_bgr = {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0c}};
+const GUID format_32bpp_bgr = {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0e}};
+const GUID format_32bpp_bgra = {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0f}};
+const GUID format_32bpp_pbgra = {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x10}};
+
+bool same_guid(const GUID& a, const GUID& b)
+{
+    const uint8_t* p = reinterpret_cast<const uint8_t*>(&a);
+    const uint8_t* q = reinterpret_cast<const uint8_t*>(&b);
+    for (uint32_t i = 0; i < sizeof(GUID); ++i)
+        if (p[i] != q[i]) return false;
+    return true;
+}
+
+// Where the decoded rows come from: the decoder itself at a reduced size, or
+// a converter to 32-bit BGR.
+struct PixelSource {
+    IWICBitmapSource* plain;
+    IWICBitmapSourceTransform* transform;
+    UINT width, height;  // of the decoded (possibly reduced) image
+    GUID format;
+    uint32_t bytes_per_pixel;
+
+    HRESULT copy(const WICRect& rect, UINT stride, UINT size, BYTE* out)
+    {
+        if (transform)
+            return transform->CopyPixels(&rect, width, height, &format, WICBitmapTransformRotate0, stride, size, out);
+        return plain->CopyPixels(&rect, stride, size, out);
+    }
+};
+
+// The reduced decode, when the source offers one in a format the filter reads.
+bool choose_transform(IWICBitmapSource* source, UINT width, UINT height, uint32_t dest, PixelSource* out)
+{
+    IWICBitmapSourceTransform* transform = nullptr;
+    if (source->QueryInterface(iid_source_transform, reinterpret_cast<void**>(&transform)) < 0 || !transform)
+        return false;
+    GUID format = format_32bpp_bgr;
+    uint32_t bpp = 0;
+    if (transform->GetClosestPixelFormat(&format) >= 0) {
+        if (same_guid(format, format_32bpp_bgr) || same_guid(format, format_32bpp_bgra) ||
+            same_guid(format, format_32bpp_pbgra))
+            bpp = 4;
+        else if (same_guid(format, format_24bpp_bgr))
+            bpp = 3;
+    }
+    UINT side = width < height ? width : height;
+    uint32_t shift = 0;
+    while (shift < 16 && (side >> (shift + 1)) >= dest) ++shift;
+    // From the largest reduction down, the first size the decoder offers
+    // whose square still covers the destination.
+    for (int32_t s = static_cast<int32_t>(shift); bpp && s >= 0; --s) {
+        UINT w = (width + (1u << s) - 1) >> s, h = (height + (1u << s) - 1) >> s;
+        if (transform->GetClosestSize(&w, &h) < 0) continue;
+        UINT got = w < h ? w : h;
+        if (w == 0 || h == 0 || w > width || h > height || got < (side < dest ? side : dest)) continue;
+        out->transform = transform;
+        out->width = w;
+        out->height = h;
+        out->format = format;
+        out->bytes_per_pixel = bpp;
+        return true;
+    }
+    transform->Release();
+    return false;
+}
+
+struct LockedLevel {
+    IDirect3DTexture9* texture;
+    UINT level;
+    D3DLOCKED_RECT rect;
+    bool locked;
+    bool lock(IDirect3DTexture9* t, UINT l, DWORD flags)
+    {
+        texture = t;
+        level = l;
+        locked = t->LockRect(l, &rect, nullptr, flags) >= 0 && rect.pBits;
+        return locked;
+    }
+    void unlock()
+    {
+        if (locked) texture->UnlockRect(level);
+        locked = false;
+    }
+};
+
+} // namespace
+
+bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, IDirect3DTexture9* staging)
+{
+    if (!source || !staging || staging->GetLevelCount() < 2) return false;
+    D3DSURFACE_DESC level0, level1;
+    if (staging->GetLevelDesc(0, &level0) < 0 || staging->GetLevelDesc(1, &level1) < 0) return false;
+    UINT width = 0, height = 0;
+    // The decoder's own idea of the size must fit the budget as well.
+    if (source->GetSize(&width, &height) < 0 || !within_pixel_budget(width, height, pixel_budget)) return false;
+    const uint32_t dest = level0.Width;
+    if (dest != level0.Height || dest > resample_max_dest) return false;
+
+    PixelSource pixels = {source, nullptr, width, height, format_32bpp_bgr, 4};
+    IWICFormatConverter* converter = nullptr;
+    if (!choose_transform(source, width, height, dest, &pixels)) {
+        if (!factory || factory->CreateFormatConverter(&converter) < 0 || !converter) return false;
+        if (converter->Initialize(source, format_32bpp_bgr, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                  WICBitmapPaletteTypeCustom) < 0) {
+            converter->Release();
+            return false;
+        }
+        pixels.plain = converter;
+    }
+
+    PixelRect square = centred_square(pixels.width, pixels.height);
+    const uint32_t side = static_cast<uint32_t>(square.right - square.left);
+    const UINT stride = (side * pixels.bytes_per_pixel + 3) & ~3u;
+
+    // Level 1 as working memory: the filter's tables, its ring of rows, and
+    // the strip the decoder writes into.
+    bool written = false;
+    LockedLevel work = {}, out = {};
+    const size_t table_bytes = (sizeof(Resampler) + 15) & ~static_cast<size_t>(15);
+    const size_t ring_bytes = resample_ring_count * sizeof(int16_t);
+    if (work.lock(staging, 1, 0)) {
+        uint8_t* base = static_cast<uint8_t*>(work.rect.pBits);
+        size_t room = static_cast<size_t>(work.rect.Pitch) * level1.Height;
+        Resampler* resampler = reinterpret_cast<Resampler*>(base);
+        int16_t* ring = reinterpret_cast<int16_t*>(base + table_bytes);
+        uint8_t* strip = base + table_bytes + ring_bytes;
+        size_t strip_bytes = room > table_bytes + ring_bytes ? room - table_bytes - ring_bytes : 0;
+        UINT strip_rows = static_cast<UINT>(strip_bytes / stride);
+        if (strip_rows > 0 && resample_begin(resampler, side, side, dest, dest)) {
+            UINT n = strip_rows < side ? strip_rows : side;
+            WICRect rect = {square.left, square.top, static_cast<INT>(side), static_cast<INT>(n)};
+            // Nothing reaches level 0 unless the first strip was decoded.
+            if (pixels.copy(rect, stride, stride * n, strip) >= 0 && out.lock(staging, 0, 0)) {
+                uint8_t* bits = static_cast<uint8_t*>(out.rect.pBits);
+                bool failed = false;
+                for (UINT y = 0;;) {
+                    resample_push(resampler, ring, strip, stride, n, pixels.bytes_per_pixel, bits, out.rect.Pitch);
+                    y += n;
+                    if (y >= side) break;
+                    n = strip_rows < side - y ? strip_rows : side - y;
+                    rect.Y = square.top + static_cast<INT>(y);
+                    rect.Height = static_cast<INT>(n);
+                    if (!failed && pixels.copy(rect, stride, stride * n, strip) < 0) failed = true;
+                    if (failed)
+                        for (size_t i = 0; i < static_cast<size_t>(stride) * n; ++i) strip[i] = 0x80;
+                }
+                written = true;
+            }
+        }
+    }
+    out.unlock();
+    work.unlock();
+    if (pixels.transform) pixels.transform->Release();
+    if (converter) converter->Release();
+    return written;
+}
+
+bool decode_file(const char* path, IDirect3DTexture9* staging)
+{
+    IWICImagingFactory* factory = nullptr;
+    if (CoCreateInstance(clsid_imaging_factory, nullptr, CLSCTX_INPROC_SERVER, iid_imaging_factory,
+                         reinterpret_cast<void**>(&factory)) < 0 || !factory)
+        return false;
+    bool written = false;
+    WCHAR wide[path_size];
+    IWICStream* stream = nullptr;
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    // The JPEG decoder by name: no other decoder ever sees the file.
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, path_size) > 0 && factory->CreateStream(&stream) >= 0 &&
+        stream && stream->InitializeFromFilename(wide, GENERIC_READ) >= 0 &&
+        factory->CreateDecoder(container_jpeg, nullptr, &decoder) >= 0 && decoder &&
+        decoder->Initialize(stream, WICDecodeMetadataCacheOnDemand) >= 0 && decoder->GetFrame(0, &frame) >= 0 &&
+        frame)
+        written = decode_square(factory, frame, staging);
+    if (frame) frame->Release();
+    if (decoder) decoder->Release();
+    if (stream) stream->Release();
+    factory->Release();
+    return written;
+}
+
+void build_mips(IDirect3DTexture9* staging)
+{
+    if (!staging) return;
+    LockedLevel above = {};
+    if (!above.lock(staging, 0, D3DLOCK_READONLY)) return;
+    for (UINT l = 1; l < staging->GetLevelCount(); ++l) {
+        D3DSURFACE_DESC desc;
+        LockedLevel below = {};
+        if (staging->GetLevelDesc(l, &desc) < 0 || !below.lock(staging, l, 0)) break;
+        box_halve(static_cast<const uint8_t*>(above.rect.pBits), above.rect.Pitch,
+                  static_cast<uint8_t*>(below.rect.pBits), below.rect.Pitch, desc.Width);
+        above.unlock();
+        above = below;
+    }
+    above.unlock();
+}

@@ -1,0 +1,43 @@
+// The photo's road into the staging texture through the Windows Imaging
+// Component: the header check, the decode of the centred square in strips
+// through the scaling filter, and the mip chain.
+#pragma once
+#include <windows.h>
+#include <d3d9.h>
+#include <wincodec.h>
+
+#include "jpeg_header.h"
+
+// A decoder's own scaling and conversion (IID 3B16811B-6A43-4EC9-B713-3D5A0C13B940),
+// which the toolchain's headers leave out.
+struct IWICBitmapSourceTransform : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT width, UINT height, GUID* format,
+                                                 WICBitmapTransformOptions transform, UINT stride, UINT size,
+                                                 BYTE* buffer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(GUID* format) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions transform, BOOL* supported) = 0;
+};
+extern const GUID iid_source_transform;
+
+// Reads the header of the file at `path` (system code page). False when the
+// file cannot be opened; `header` is then incomplete.
+bool read_file_header(const char* path, JpegHeader* header);
+
+// Decodes the centred square of `source` into level 0 of `staging` (up to
+// 1024 x 1024, X8R8G8B8, at least two levels). Where the source offers
+// IWICBitmapSourceTransform, it is decoded at the smallest power-of-two
+// reduction whose square still covers level 0; otherwise converted to 32-bit
+// BGR by `factory`. While it runs, level 1 of `staging` holds the filter's
+// tables and rows and the strip of decoded rows (the chain is rebuilt after).
+// Returns true when level 0 was written: nothing is written unless the first
+// strip was decoded. Rows that fail to decode after that come out grey, as a
+// cut-off JPEG does.
+bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, IDirect3DTexture9* staging);
+
+// Opens `path` with the imaging component's JPEG decoder and decodes its
+// first frame as above. The caller has checked the header.
+bool decode_file(const char* path, IDirect3DTexture9* staging);
+
+// Rebuilds levels 1 and below of `staging` from level 0 with box_halve.
+void build_mips(IDirect3DTexture9* staging);
