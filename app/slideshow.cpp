@@ -34,6 +34,7 @@ Slideshow::Slideshow()
     fps_time = 0.0f;
     fps_frames = 0;
     fps = 0.0f;
+    frame_time = 0.0f;
     quit = false;
     phase_start = 0.0f;
     face = 0;

@@ -98,6 +98,9 @@ public:
     float fps_time;
     int32_t fps_frames;
     float fps;
+    // Seconds between frames, a running average over the last frames; it
+    // decides how many bands a frame in CACHING copies.
+    float frame_time;
     bool quit;                    // atomic: release store, acquire load
     float slide_duration;
     float phase_start;
