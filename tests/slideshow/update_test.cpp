@@ -8,6 +8,7 @@
 
 #include "app/slideshow.h"
 #include "drive.h"
+#include "slideshow/pacing.h"
 #include "support/test_device.h"
 
 namespace {
@@ -291,6 +292,55 @@ TEST_F(Update, AfterAPause)
     EXPECT_EQ(frame_at(121.0f), text(1, 0, 3, "", 120));
     EXPECT_EQ(s.state, NEXT);
 }
+
+// Steady frame rates, the worker taking a second for each photo. A photo is
+// fully on its face at the end of ROTATING: the first within the decode and
+// three seconds of its request, the next ones every slide_duration seconds
+// plus at most three frames; the status line never counts past the cycle.
+class Cadence : public Update, public ::testing::WithParamInterface<int> {};
+
+TEST_P(Cadence, PhotoEverySlideDuration)
+{
+    const int fps = GetParam();
+    const float decode = 1.0f;
+    std::vector<float> arrivals;
+    std::vector<int> caching_frames;
+    std::string order;
+    float first_request = -1.0f;
+    for (int k = 1; arrivals.size() < 7 && k < 60 * fps; ++k) {
+        const float t = static_cast<float>(double(k) / fps);
+        if (s.state == LOADING && t - s.loader.request_time >= decode && !load_acquire(&s.loader.done_flag))
+            finish_load(1);
+        const SlideState before = s.state;
+        const std::string status = frame_at(t);
+        ASSERT_LE(std::stoi(status.substr(status.rfind('\n') + 1)), 5) << status;
+        if (before == CACHING) {
+            if (caching_frames.size() < arrivals.size() + 1) caching_frames.push_back(0);
+            ++caching_frames.back();
+        }
+        if (s.state == before) continue;
+        order += char('0' + s.state);
+        if (before == NEXT && first_request < 0) first_request = s.loader.request_time;
+        if (before == ROTATING) arrivals.push_back(t);
+    }
+    ASSERT_EQ(arrivals.size(), 7u);
+    // NEXT, LOADING, CACHING, WAITING, FADING, ROTATING and around.
+    std::string cycle = {char('0' + LOADING), char('0' + CACHING), char('0' + WAITING), char('0' + FADING),
+                         char('0' + ROTATING), char('0' + NEXT)};
+    for (size_t i = 0; i < order.size(); ++i) ASSERT_EQ(order[i], cycle[i % 6]) << i;
+
+    const float frame = 1.0f / fps;
+    EXPECT_LE(arrivals[0] - first_request, decode + 3.0f);
+    for (size_t i = 1; i < arrivals.size(); ++i) {
+        EXPECT_GE(arrivals[i] - arrivals[i - 1], 5.0f) << i;
+        EXPECT_LE(arrivals[i] - arrivals[i - 1], 5.0f + 3 * frame + 1e-4f) << i;
+    }
+    // At 60 frames per second the upload is one band per frame, as ever.
+    for (int n : caching_frames) EXPECT_EQ(n, fps >= 60 ? 50 : (upload_calls + upload_bands_per_frame(frame) - 1) /
+                                                                   upload_bands_per_frame(frame));
+}
+
+INSTANTIATE_TEST_SUITE_P(FramesPerSecond, Cadence, ::testing::Values(8, 10, 60));
 
 TEST_F(Update, ExchangeMovesTexturesWithoutCopying)
 {
