@@ -15,6 +15,7 @@ Slideshow::Slideshow()
     sprite = nullptr;
     font = nullptr;
     effect = nullptr;
+    frame_query = nullptr;
     loader.done_flag = false;
     loader.staging = nullptr;
     loader.path[0] = 0;

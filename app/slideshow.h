@@ -85,6 +85,9 @@ public:
     ID3DXSprite* sprite;
     ID3DXFont* font;
     ID3DXEffect* effect;
+    // Issued after each Present; the next frame waits for it (null on a device
+    // without event queries: no wait).
+    IDirect3DQuery9* frame_query;
     ImageLoadTask loader;
     Task* pending_task;           // atomic: null or &loader
     HANDLE worker_thread;
@@ -149,6 +152,9 @@ public:
 bool pick_folder(char* path);
 int CALLBACK browse_callback(HWND window, UINT message, LPARAM lparam, LPARAM data);
 void make_present_params(D3DPRESENT_PARAMETERS* params);
+// Waits until the device has carried out what came before the query's last
+// Issue. Gives up on a lost device and after half a second; true when done.
+bool wait_for_query(IDirect3DQuery9* query);
 DWORD WINAPI worker_thread_entry(LPVOID slideshow);
 
 // time_offset for a tick count: seconds, folded into 0..100.

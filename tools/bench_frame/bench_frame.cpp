@@ -86,6 +86,7 @@ const char* create_scene(Slideshow* show)
         return "font";
     if (D3DXCreateSprite(device, &show->sprite) < 0) return "sprite";
     if (!show->load_effect()) return "effect";
+    if (device->CreateQuery(D3DQUERYTYPE_EVENT, &show->frame_query) < 0) show->frame_query = nullptr;
     if (!fill_staging(show->loader.staging)) return "staging contents";
     // Every face shows a photo.
     for (FaceSlot& slot : show->faces) {
@@ -115,6 +116,7 @@ void release_scene(Slideshow* show)
     release(show->font);
     release(show->sprite);
     release(show->effect);
+    release(show->frame_query);
     release(show->device);
     release(show->d3d);
 }
