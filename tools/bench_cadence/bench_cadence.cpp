@@ -141,8 +141,8 @@ int main(int argc, char** argv)
     }
     const double median_frame = median(frames);
 
-    std::printf("%d photos in the folder, %zu shown; frame rate in the overlay at the end: %.1f\n", app->files.count,
-                photos.size(), app->fps);
+    std::printf("%d photos in the folder, %d shown; frame rate in the overlay at the end: %.1f\n", app->files.count,
+                int(photos.size()), app->fps);
     std::printf("dialog answer to the first request: %.3f s\n", photos.empty() ? 0.0 : photos[0].request - answered);
     std::printf("photo  decode  upload (frames)  longest frame: upload / as many after  on its face after request  "
                 "interval\n");
@@ -160,7 +160,7 @@ int main(int argc, char** argv)
         }
         longest_upload_frame = std::max(longest_upload_frame, p.longest_upload_frame);
         longest_frame_after = std::max(longest_frame_after, p.longest_frame_after);
-        std::printf("%5zu  %5.2f s  %5.2f s (%3d)  %14.1f ms / %6.1f ms  %20.3f s  %s\n", i + 1,
+        std::printf("%5d  %5.2f s  %5.2f s (%3d)  %14.1f ms / %6.1f ms  %20.3f s  %s\n", int(i + 1),
                     p.decoded - p.request, p.uploaded - p.decoded, p.upload_frames, p.longest_upload_frame * 1000,
                     p.longest_frame_after * 1000, p.on_face - p.request, interval.c_str());
     }
@@ -172,9 +172,9 @@ int main(int argc, char** argv)
                     first.on_face - answered);
     }
     if (!intervals.empty())
-        std::printf("interval between photos over %zu: shortest %.3f s, longest %.3f s, median %.3f s "
+        std::printf("interval between photos over %d: shortest %.3f s, longest %.3f s, median %.3f s "
                     "(slide duration %.1f s + 3 median frames = %.3f s)\n",
-                    intervals.size(), *std::min_element(intervals.begin(), intervals.end()),
+                    int(intervals.size()), *std::min_element(intervals.begin(), intervals.end()),
                     *std::max_element(intervals.begin(), intervals.end()), median(intervals), app->slide_duration,
                     app->slide_duration + 3 * median_frame);
     std::printf("median frame %.1f ms (%.1f frames/s); longest upload frame %.1f ms = %.3f x median; "
