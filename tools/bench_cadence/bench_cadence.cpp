@@ -63,7 +63,12 @@ struct Photo {
     // and run no decode: how much frames vary anyway.
     int frames_after = 0;
     double longest_frame_after = 0;
+    // The longest frame of the photo's whole cycle and the state it began in.
+    double longest_frame = 0;
+    int longest_frame_state = 0;
 };
+
+const char* const state_names[] = {"NEXT", "LOADING", "CACHING", "WAITING", "ROTATING", "FADING"};
 
 } // namespace
 
@@ -100,6 +105,7 @@ int main(int argc, char** argv)
     int highest_seconds = 0;
     double previous_start = 0;
     bool upload_frame = false;
+    SlideState previous_state = NEXT;
     while (photos.size() < wanted || photos.back().on_face == 0) {
         if (seconds() - started > 30 + 15.0 * wanted) {
             std::fprintf(stderr, "timed out\n");
@@ -112,6 +118,10 @@ int main(int argc, char** argv)
             frames.push_back(start - previous_start);
             if (!photos.empty()) {
                 Photo& p = photos.back();
+                if (frames.back() > p.longest_frame) {
+                    p.longest_frame = frames.back();
+                    p.longest_frame_state = previous_state;
+                }
                 if (upload_frame) {
                     p.longest_upload_frame = std::max(p.longest_upload_frame, frames.back());
                 } else if (p.uploaded > 0 && p.frames_after < p.upload_frames) {
@@ -123,6 +133,7 @@ int main(int argc, char** argv)
         previous_start = start;
         const SlideState before = app->state;
         upload_frame = before == CACHING;
+        previous_state = before;
         app->frame();
         const char* tail = std::strrchr(app->status_text, '\n');
         if (tail) highest_seconds = std::max(highest_seconds, std::atoi(tail + 1));
@@ -145,7 +156,7 @@ int main(int argc, char** argv)
                 int(photos.size()), app->fps);
     std::printf("dialog answer to the first request: %.3f s\n", photos.empty() ? 0.0 : photos[0].request - answered);
     std::printf("photo  decode  upload (frames)  longest frame: upload / as many after  on its face after request  "
-                "interval\n");
+                "interval  longest frame of the cycle\n");
     std::vector<double> intervals;
     double longest_upload_frame = 0, longest_frame_after = 0;
     for (size_t i = 0; i < photos.size(); ++i) {
@@ -160,9 +171,10 @@ int main(int argc, char** argv)
         }
         longest_upload_frame = std::max(longest_upload_frame, p.longest_upload_frame);
         longest_frame_after = std::max(longest_frame_after, p.longest_frame_after);
-        std::printf("%5d  %5.2f s  %5.2f s (%3d)  %14.1f ms / %6.1f ms  %20.3f s  %s\n", int(i + 1),
+        std::printf("%5d  %5.2f s  %5.2f s (%3d)  %14.1f ms / %6.1f ms  %20.3f s  %9s  %.1f ms in %s\n", int(i + 1),
                     p.decoded - p.request, p.uploaded - p.decoded, p.upload_frames, p.longest_upload_frame * 1000,
-                    p.longest_frame_after * 1000, p.on_face - p.request, interval.c_str());
+                    p.longest_frame_after * 1000, p.on_face - p.request, interval.c_str(), p.longest_frame * 1000,
+                    state_names[p.longest_frame_state]);
     }
     if (!photos.empty() && photos[0].on_face > 0) {
         const Photo& first = photos[0];
