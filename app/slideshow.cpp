@@ -15,6 +15,7 @@ Slideshow::Slideshow()
     sprite = nullptr;
     font = nullptr;
     effect = nullptr;
+    frame_query = nullptr;
     loader.done_flag = false;
     loader.staging = nullptr;
     loader.path[0] = 0;
@@ -34,6 +35,7 @@ Slideshow::Slideshow()
     fps_time = 0.0f;
     fps_frames = 0;
     fps = 0.0f;
+    frame_time = 0.0f;
     quit = false;
     phase_start = 0.0f;
     face = 0;

@@ -77,6 +77,9 @@ public:
     ID3DXSprite* sprite;
     ID3DXFont* font;
     ID3DXEffect* effect;
+    // Issued after each Present; the next frame waits for it (null on a device
+    // without event queries: no wait).
+    IDirect3DQuery9* frame_query;
     ImageLoadTask loader;
     Task* pending_task;           // atomic: null or &loader
     HANDLE worker_thread;
@@ -90,6 +93,9 @@ public:
     float fps_time;
     int32_t fps_frames;
     float fps;
+    // Seconds between frames, a running average over the last frames; it
+    // decides how many bands a frame in CACHING copies.
+    float frame_time;
     bool quit;                    // atomic: release store, acquire load
     float slide_duration;
     float phase_start;
@@ -138,6 +144,9 @@ public:
 bool pick_folder(char* path);
 int CALLBACK browse_callback(HWND window, UINT message, LPARAM lparam, LPARAM data);
 void make_present_params(D3DPRESENT_PARAMETERS* params);
+// Waits until the device has carried out what came before the query's last
+// Issue. Gives up on a lost device and after half a second; true when done.
+bool wait_for_query(IDirect3DQuery9* query);
 DWORD WINAPI worker_thread_entry(LPVOID slideshow);
 
 // time_offset for a tick count: seconds, folded into 0..100.

@@ -118,6 +118,9 @@ bool Slideshow::init()
     str_copy(step, "shaders");
     if (!load_effect()) return false;
 
+    // Optional: without it frames are simply not held back.
+    if (failed(device->CreateQuery(D3DQUERYTYPE_EVENT, &frame_query))) frame_query = nullptr;
+
     str_copy(step, "task");
     worker_thread = CreateThread(nullptr, 0, worker_thread_entry, this, 0, nullptr);
     if (!worker_thread) return false;
@@ -146,6 +149,7 @@ void Slideshow::done()
     release(font);
     release(sprite);
     release(effect);
+    release(frame_query);
     release(device);
     release(d3d);
     save_settings();

@@ -19,8 +19,33 @@ void draw_text(ID3DXFont* font, ID3DXSprite* sprite, const char* text, LONG left
 
 } // namespace
 
+bool wait_for_query(IDirect3DQuery9* query)
+{
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    for (;;) {
+        HRESULT result = query->GetData(nullptr, 0, D3DGETDATA_FLUSH);
+        // Done, or a lost device that will not answer.
+        if (result != S_FALSE) return result == S_OK;
+        QueryPerformanceCounter(&now);
+        int64_t waited = now.QuadPart - start.QuadPart;
+        if (waited * 2 > frequency.QuadPart) return false;
+        // A hardware device finishes a frame of ours within a millisecond or
+        // two: yield until then, so as not to oversleep a refresh; after that
+        // sleep, leaving the processor to a device that draws in software.
+        Sleep(waited * 500 < frequency.QuadPart ? 0 : 1);
+    }
+}
+
 long Slideshow::frame()
 {
+    // Nothing of the last frame may still wait in the device's queue. A
+    // software device otherwise takes frames ahead, and everything the worker
+    // does with the staging texture waits behind all of them, while the main
+    // thread spins on the full queue: the photo's decode takes several times
+    // as long, and frames come slower too.
+    if (frame_query) wait_for_query(frame_query);
     ++frame_count;
     update();
 
@@ -67,5 +92,7 @@ long Slideshow::frame()
     if (status == D3DERR_DEVICENOTRESET) return reset_device() ? S_OK : E_FAIL;
     // Lost: nothing is presented until the device can be reset.
     if (status < 0) return status;
-    return device->Present(nullptr, nullptr, nullptr, nullptr);
+    HRESULT presented = device->Present(nullptr, nullptr, nullptr, nullptr);
+    if (frame_query) frame_query->Issue(D3DISSUE_END);
+    return presented;
 }

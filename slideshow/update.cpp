@@ -1,6 +1,7 @@
 // The per-frame clock and sequencer of the slideshow: one state step per call,
 // then the status text for the overlay.
 #include "app/slideshow.h"
+#include "slideshow/pacing.h"
 #include "slideshow/status.h"
 #include "slideshow/technique.h"
 
@@ -8,7 +9,10 @@ void Slideshow::update()
 {
     LARGE_INTEGER counter;
     QueryPerformanceCounter(&counter);
+    float previous = now;
     now = clock_seconds(counter.QuadPart, perf_start, perf_frequency);
+    // The first frame comes after start-up and the folder dialog: not a frame time.
+    if (frame_count > 1) frame_time = average_frame_time(frame_time, now - previous);
 
     refresh_frame_rate(now, frame_count, &fps_time, &fps_frames, &fps);
 
@@ -42,13 +46,19 @@ void Slideshow::update()
         }
         break;
 
-    case CACHING:
-        stays = !loader.upload_step(device, photo_size);
+    case CACHING: {
+        // The bands keep their order; on a slow display a frame copies
+        // several, so that the photo is still up within about a second.
+        int32_t bands = upload_bands_per_frame(frame_time);
+        bool finished = false;
+        for (int32_t i = 0; i < bands && !finished; ++i) finished = loader.upload_step(device, photo_size);
+        stays = !finished;
         if (!stays) {
             store_release(&pending_task, static_cast<Task*>(nullptr));
             state = WAITING;
         }
         break;
+    }
 
     case WAITING:
         // The first photo after start is shown at once; later ones keep the

@@ -467,6 +467,58 @@ TEST_F(RendererTest, FailedRecreationLeavesEmptySlotsThatFramesSkip)
     EXPECT_EQ(log.draws[0].texture, show->faces[0].texture);
 }
 
+// A query that answers S_FALSE a given number of times, then `last`.
+class ScriptedQuery : public IDirect3DQuery9 {
+public:
+    int busy = 0, polls = 0;
+    HRESULT last = S_OK;
+    STDMETHOD(QueryInterface)(REFIID, void**) override { return E_NOINTERFACE; }
+    STDMETHOD_(ULONG, AddRef)() override { return 1; }
+    STDMETHOD_(ULONG, Release)() override { return 1; }
+    STDMETHOD(GetDevice)(IDirect3DDevice9**) override { return E_NOTIMPL; }
+    STDMETHOD_(D3DQUERYTYPE, GetType)() override { return D3DQUERYTYPE_EVENT; }
+    STDMETHOD_(DWORD, GetDataSize)() override { return 0; }
+    STDMETHOD(Issue)(DWORD) override { return S_OK; }
+    STDMETHOD(GetData)(void*, DWORD, DWORD) override { return ++polls <= busy ? S_FALSE : last; }
+};
+
+TEST(FrameWait, EndsWhenDoneLostOrOverdue)
+{
+    ScriptedQuery done;
+    done.busy = 3;
+    EXPECT_TRUE(wait_for_query(&done));
+    EXPECT_EQ(done.polls, 4);
+    ScriptedQuery lost;
+    lost.last = D3DERR_DEVICELOST;
+    EXPECT_FALSE(wait_for_query(&lost));
+    EXPECT_EQ(lost.polls, 1);
+    // A device that never answers holds the frame back only so long.
+    ScriptedQuery never;
+    never.busy = 1 << 30;
+    EXPECT_FALSE(wait_for_query(&never));
+}
+
+// The frame query of a real device: issued after each Present, and still
+// answering after a reset.
+TEST_F(RendererTest, FrameQueryAnswersAcrossAReset)
+{
+    create_scene();
+    ASSERT_GE(show->device->CreateQuery(D3DQUERYTYPE_EVENT, &show->frame_query), 0);
+    hook_device();
+    show->frame();
+    EXPECT_TRUE(wait_for_query(show->frame_query));
+    calls.cooperative_level = D3DERR_DEVICENOTRESET;
+    calls.cooperative_level_frames = 1;
+    show->frame();
+    EXPECT_EQ(calls.reset, 1);
+    show->frame();
+    show->frame();
+    EXPECT_EQ(calls.present, 3);
+    EXPECT_TRUE(wait_for_query(show->frame_query));
+    show->frame_query->Release();
+    show->frame_query = nullptr;
+}
+
 // --- frames with the program's effect -----------------------------------------
 
 TEST_F(RendererTest, ProgramEffectShowsThePlainPhotoInViewAndTheLookWhileTurning)

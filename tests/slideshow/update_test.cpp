@@ -8,6 +8,7 @@
 
 #include "app/slideshow.h"
 #include "drive.h"
+#include "slideshow/pacing.h"
 #include "support/test_device.h"
 
 namespace {
@@ -183,7 +184,8 @@ TEST_F(Update, FrameRateStaysZeroForHalfASecond)
     EXPECT_EQ(s.fps_frames, 4);
 }
 
-// Two whole cycles, frame by frame, with the text of every frame.
+// Two whole cycles, frame by frame, with the text of every frame. Frames come
+// four times a second, so a frame in CACHING copies 16 bands.
 TEST_F(Update, TwoCycles)
 {
     IDirect3DTexture9* spare = s.loader.target;
@@ -197,49 +199,53 @@ TEST_F(Update, TwoCycles)
     EXPECT_EQ(s.state, CACHING);
     EXPECT_EQ(load_acquire(&s.pending_task), nullptr);
 
-    for (int i = 1; i < 50; ++i) ASSERT_EQ(frame_at(1.0f), text(4, 1, 3, "CACHING", 1)) << i;
+    for (float t : {1.0f, 1.25f, 1.5f}) ASSERT_EQ(frame_at(t), text(4, 1, 3, "CACHING", 1)) << t;
+    EXPECT_EQ(s.loader.upload_level, 9); // 48 bands: levels 0 to 8
+    EXPECT_EQ(s.loader.upload_row, 0);
     store_release(&s.pending_task, static_cast<Task*>(&s.loader)); // a worker that has not emptied the slot yet
-    EXPECT_EQ(frame_at(1.0f), text(4, 1, 3, "", 1));
+    EXPECT_EQ(frame_at(1.75f), text(4, 1, 3, "", 2));
     EXPECT_EQ(s.state, WAITING);
     EXPECT_EQ(load_acquire(&s.pending_task), nullptr);
     EXPECT_EQ(s.loader.upload_level, 11);
 
     // The first photo is not held: WAITING is left in its first call and never shows.
-    EXPECT_EQ(frame_at(1.25f), text(4, 1, 3, "", 1));
+    EXPECT_EQ(frame_at(2.0f), text(4, 1, 3, "", 2));
     EXPECT_EQ(s.state, FADING);
-    EXPECT_EQ(frame_at(2.0f), text(42, 1, 3, "FADING", 2)); // 52 frames in 1.25 s
+    EXPECT_EQ(frame_at(2.75f), text(2, 1, 3, "FADING", 2)); // 3 frames in 1.25 s
     EXPECT_EQ(s.faces[0].texture, face0);
-    EXPECT_EQ(frame_at(2.25f), text(42, 1, 3, "", 2));
+    EXPECT_EQ(frame_at(3.0f), text(2, 1, 3, "", 3));
     EXPECT_EQ(s.state, ROTATING);
     EXPECT_EQ(s.faces[0].texture, spare);
     EXPECT_EQ(s.loader.target, face0);
     EXPECT_EQ(s.faces[0].orientation, 6);
-    EXPECT_EQ(frame_at(3.25f), text(2, 1, 3, "", 3));
+    EXPECT_EQ(frame_at(4.0f), text(2, 1, 3, "", 4));
     EXPECT_EQ(s.state, NEXT);
     EXPECT_EQ(s.face, 1);
     EXPECT_EQ(std::string(s.faces[1].technique).rfind("GrayScale", 0), 0u) << s.faces[1].technique;
 
     // The second photo is held until 3 s after its request.
-    EXPECT_EQ(frame_at(3.5f), text(2, 1, 3, "", 0));
+    EXPECT_EQ(frame_at(4.25f), text(2, 1, 3, "", 0));
     EXPECT_EQ(s.file_index, 1);
     EXPECT_EQ(std::string(s.loader.path), entry(1));
     finish_load(3);
-    EXPECT_EQ(frame_at(4.0f), text(3, 2, 3, "", 0));
-    for (int i = 1; i < 50; ++i) ASSERT_EQ(frame_at(4.25f), text(3, 2, 3, "CACHING", 1)) << i;
-    EXPECT_EQ(frame_at(4.25f), text(3, 2, 3, "", 1));
+    EXPECT_EQ(frame_at(4.5f), text(2, 2, 3, "", 0));
+    EXPECT_EQ(frame_at(4.75f), text(4, 2, 3, "CACHING", 0));
+    EXPECT_EQ(frame_at(5.0f), text(4, 2, 3, "CACHING", 1));
+    EXPECT_EQ(frame_at(5.25f), text(4, 2, 3, "CACHING", 1));
+    EXPECT_EQ(frame_at(5.5f), text(4, 2, 3, "", 1));
     EXPECT_EQ(s.state, WAITING);
-    EXPECT_EQ(frame_at(std::nextafter(6.5f, 0.0f)), text(20, 2, 3, "WAITING", 3));
-    EXPECT_EQ(frame_at(6.5f), text(20, 2, 3, "", 3));
+    EXPECT_EQ(frame_at(std::nextafter(7.25f, 0.0f)), text(1, 2, 3, "WAITING", 3));
+    EXPECT_EQ(frame_at(7.25f), text(1, 2, 3, "", 3));
     EXPECT_EQ(s.state, FADING);
-    EXPECT_EQ(frame_at(7.5f), text(2, 2, 3, "", 4));
+    EXPECT_EQ(frame_at(8.25f), text(2, 2, 3, "", 4));
     EXPECT_EQ(s.faces[1].texture, face0);
     EXPECT_EQ(s.loader.target, face1);
     EXPECT_EQ(s.faces[1].orientation, 3);
     EXPECT_EQ(s.faces[0].texture, spare);
     EXPECT_EQ(s.faces[0].orientation, 6);
-    EXPECT_EQ(frame_at(8.5f), text(1, 2, 3, "", 5));
+    EXPECT_EQ(frame_at(9.25f), text(1, 2, 3, "", 5));
     EXPECT_EQ(s.face, 2);
-    EXPECT_EQ(frame_at(8.5f), text(1, 2, 3, "", 0));
+    EXPECT_EQ(frame_at(9.25f), text(1, 2, 3, "", 0));
     EXPECT_EQ(s.file_index, 2);
 }
 
@@ -286,6 +292,55 @@ TEST_F(Update, AfterAPause)
     EXPECT_EQ(frame_at(121.0f), text(1, 0, 3, "", 120));
     EXPECT_EQ(s.state, NEXT);
 }
+
+// Steady frame rates, the worker taking a second for each photo. A photo is
+// fully on its face at the end of ROTATING: the first within the decode and
+// three seconds of its request, the next ones every slide_duration seconds
+// plus at most three frames; the status line never counts past the cycle.
+class Cadence : public Update, public ::testing::WithParamInterface<int> {};
+
+TEST_P(Cadence, PhotoEverySlideDuration)
+{
+    const int fps = GetParam();
+    const float decode = 1.0f;
+    std::vector<float> arrivals;
+    std::vector<int> caching_frames;
+    std::string order;
+    float first_request = -1.0f;
+    for (int k = 1; arrivals.size() < 7 && k < 60 * fps; ++k) {
+        const float t = static_cast<float>(double(k) / fps);
+        if (s.state == LOADING && t - s.loader.request_time >= decode && !load_acquire(&s.loader.done_flag))
+            finish_load(1);
+        const SlideState before = s.state;
+        const std::string status = frame_at(t);
+        ASSERT_LE(std::stoi(status.substr(status.rfind('\n') + 1)), 5) << status;
+        if (before == CACHING) {
+            if (caching_frames.size() < arrivals.size() + 1) caching_frames.push_back(0);
+            ++caching_frames.back();
+        }
+        if (s.state == before) continue;
+        order += char('0' + s.state);
+        if (before == NEXT && first_request < 0) first_request = s.loader.request_time;
+        if (before == ROTATING) arrivals.push_back(t);
+    }
+    ASSERT_EQ(arrivals.size(), 7u);
+    // NEXT, LOADING, CACHING, WAITING, FADING, ROTATING and around.
+    std::string cycle = {char('0' + LOADING), char('0' + CACHING), char('0' + WAITING), char('0' + FADING),
+                         char('0' + ROTATING), char('0' + NEXT)};
+    for (size_t i = 0; i < order.size(); ++i) ASSERT_EQ(order[i], cycle[i % 6]) << i;
+
+    const float frame = 1.0f / fps;
+    EXPECT_LE(arrivals[0] - first_request, decode + 3.0f);
+    for (size_t i = 1; i < arrivals.size(); ++i) {
+        EXPECT_GE(arrivals[i] - arrivals[i - 1], 5.0f) << i;
+        EXPECT_LE(arrivals[i] - arrivals[i - 1], 5.0f + 3 * frame + 1e-4f) << i;
+    }
+    // At 60 frames per second the upload is one band per frame, as ever.
+    for (int n : caching_frames) EXPECT_EQ(n, fps >= 60 ? 50 : (upload_calls + upload_bands_per_frame(frame) - 1) /
+                                                                   upload_bands_per_frame(frame));
+}
+
+INSTANTIATE_TEST_SUITE_P(FramesPerSecond, Cadence, ::testing::Values(8, 10, 60));
 
 TEST_F(Update, ExchangeMovesTexturesWithoutCopying)
 {

@@ -2,8 +2,11 @@
 // the virtual X display). Prints:
 //  - frames per second of Slideshow::frame on the full scene against a bare
 //    Clear + Present loop on the same device, and their ratio;
-//  - the longest frame while a photo is uploaded band by band (50 frames in
-//    CACHING) against the median frame of the full scene, and their ratio.
+//  - what one band of the upload costs (the slope between a batch of the
+//    budget's size and a large batch, each copied and waited for), and so
+//    what the budget of bands per frame costs;
+//  - the longest frame while a photo is uploaded as CACHING paces it against
+//    the median frame of the full scene, and their ratio.
 // The device is the program's: full screen at the desktop size, created the
 // way start-up creates it.
 #include <algorithm>
@@ -14,6 +17,7 @@
 
 #include "app/slideshow.h"
 #include "render/cube.h"
+#include "slideshow/pacing.h"
 
 namespace {
 
@@ -82,6 +86,7 @@ const char* create_scene(Slideshow* show)
         return "font";
     if (D3DXCreateSprite(device, &show->sprite) < 0) return "sprite";
     if (!show->load_effect()) return "effect";
+    if (device->CreateQuery(D3DQUERYTYPE_EVENT, &show->frame_query) < 0) show->frame_query = nullptr;
     if (!fill_staging(show->loader.staging)) return "staging contents";
     // Every face shows a photo.
     for (FaceSlot& slot : show->faces) {
@@ -111,8 +116,17 @@ void release_scene(Slideshow* show)
     release(show->font);
     release(show->sprite);
     release(show->effect);
+    release(show->frame_query);
     release(show->device);
     release(show->d3d);
+}
+
+// Until the device has done everything issued before.
+void wait_for(IDirect3DQuery9* query)
+{
+    query->Issue(D3DISSUE_END);
+    while (query->GetData(nullptr, 0, D3DGETDATA_FLUSH) == S_FALSE) {
+    }
 }
 
 double median(std::vector<double> v)
@@ -183,7 +197,35 @@ int main(int argc, char** argv)
     double full_fps = measured_frames / (seconds() - start);
     double median_frame = median(frame_times);
 
-    // A photo arrives: CACHING copies one band per frame until the last level.
+    // Copy cost: k full-size bands (levels 0 to 2, 128 KiB each), then an event
+    // query waited for, so that the copies are done. The wait itself has a
+    // coarse granularity under Wine, so the cost of a band is the slope
+    // between a small and a large batch. The scene is drawn between samples.
+    IDirect3DQuery9* query = nullptr;
+    device->CreateQuery(D3DQUERYTYPE_EVENT, &query);
+    const int small_batch = upload_budget_bands, large_batch = 200;
+    double batch[2] = {0, 0};
+    for (int j = 0; j < 2 && query; ++j) {
+        int k = j ? large_batch : small_batch;
+        std::vector<double> times;
+        for (int i = 0; i < 15; ++i) {
+            pump_messages();
+            show->frame();
+            wait_for(query);
+            double t = seconds();
+            for (int b = 0; b < k; ++b) {
+                if (show->loader.upload_level > 2) show->loader.upload_level = show->loader.upload_row = 0;
+                show->loader.upload_step(device, photo_size);
+            }
+            wait_for(query);
+            times.push_back(seconds() - t);
+        }
+        batch[j] = median(times);
+    }
+    if (query) query->Release();
+    double per_band = (batch[1] - batch[0]) / (large_batch - small_batch);
+
+    // A photo arrives: CACHING copies its bands as the recent frame time asks.
     show->loader.upload_row = 0;
     show->loader.upload_level = 0;
     show->state = CACHING;
@@ -196,11 +238,15 @@ int main(int argc, char** argv)
     }
     double longest_upload = *std::max_element(upload_times.begin(), upload_times.end());
 
+    std::printf("copy and wait, %3d bands: %7.2f ms; %3d bands: %7.2f ms\n", small_batch, batch[0] * 1000,
+                large_batch, batch[1] * 1000);
+    std::printf("one band (128 KiB):  %8.3f ms, the budget of %d bands: %.2f ms\n", per_band * 1000,
+                upload_budget_bands, per_band * upload_budget_bands * 1000);
     std::printf("bare Clear+Present:  %8.1f frames/s\n", bare_fps);
     std::printf("full scene frame():  %8.1f frames/s\n", full_fps);
     std::printf("full / bare:         %8.3f\n", full_fps / bare_fps);
     std::printf("median frame:        %8.2f ms\n", median_frame * 1000);
-    std::printf("upload frames:       %8d\n", int(upload_times.size()));
+    std::printf("upload frames:       %8d (frame time %.1f ms)\n", int(upload_times.size()), show->frame_time * 1000);
     std::printf("longest upload frame:%8.2f ms (median of the upload frames %.2f ms)\n", longest_upload * 1000,
                 median(upload_times) * 1000);
     std::printf("longest upload / median frame: %.3f\n", longest_upload / median_frame);

@@ -1,0 +1,34 @@
+// How fast a photo goes up to video memory. The upload is a fixed series of
+// bands (upload_step); a frame in CACHING copies one band when frames come
+// fast enough to finish the photo within about a second that way, and more
+// bands per frame on slow displays (software rendering, virtual machines,
+// remote sessions), up to a fixed budget per frame.
+#pragma once
+#include <stdint.h>
+
+// Calls of upload_step that copy a whole 1024 x 1024 photo, levels 0 to 10.
+const int32_t upload_calls = 50;
+
+// The time a photo's upload should take at any frame rate.
+const float upload_seconds = 1.0f;
+
+// The most bands one frame copies. A band of the large levels is 128 KiB; on
+// the test display (Wine, software rendering) ten of them add about 5 ms to a
+// frame, a few per cent of a frame at the rates that need that many.
+const int32_t upload_budget_bands = 16;
+
+// The running average of the time between frames after one more frame that
+// came `elapsed` seconds after the one before. The first measurement (an
+// average of 0) is taken as it is; a pause without frames (a minimised window)
+// counts as half a second, so the average is back to the real rate within a
+// few frames.
+float average_frame_time(float average, float elapsed);
+
+// Bands to copy in one frame when frames take `frame_time` seconds. The
+// frames that fit in upload_seconds carry the whole upload together with the
+// frame that finds the decode done and the frame that moves on after the last
+// band, so a photo is ready to fade in within that second of its decode. One
+// band per frame when that fits (52 frames per second and faster, and while
+// the frame time is not known yet), otherwise as many as it takes, at most
+// upload_budget_bands.
+int32_t upload_bands_per_frame(float frame_time);

@@ -1,0 +1,28 @@
+#!/bin/bash
+# Benchmark of the slideshow's cadence: makes a folder of photo-sized JPEGs
+# (12 megapixels, 4000x3000, unless WIDTHxHEIGHT is given) and runs
+# bench_cadence over it under Wine, on a private display and Wine prefix.
+# Usage: tools/bench_cadence.sh [build dir, default build/win64] [WIDTHxHEIGHT] [photos, default 7]
+# ORBISCA_DISPLAY=WIDTHxHEIGHTxDEPTH sets the virtual display (1280x1024x24
+# unless given); a smaller one gives software rendering a higher frame rate.
+set -e
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build/win64}
+size=${2:-4000x3000}
+count=${3:-7}
+work=$(mktemp -d /tmp/bench_cadence.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+# Photo-like content: smooth colour fields with fine noise, JPEG quality 90.
+w=${size%x*} h=${size#*x}
+for i in $(seq 1 "$count"); do
+    convert -size "$((w / 8))x$((h / 8))" plasma:fractal -seed "$i" -resize "${w}x${h}!" \
+        -attenuate 0.4 +noise Gaussian -quality 90 "$work/photo_$i.jpg"
+done
+echo "$count photos of ${w}x${h} ($(du -sh "$work" | cut -f1))"
+
+. "$root/scripts/wine-env.sh"
+wine_env_start "${ORBISCA_DISPLAY:-1280x1024x24}"
+echo "display ${ORBISCA_DISPLAY:-1280x1024x24}"
+trap 'wine_env_stop; rm -rf "$work"' EXIT
+"$WINE" "$build/tools/bench_cadence.exe" "Z:${work//\//\\}" "$count" | tr -d '\r'

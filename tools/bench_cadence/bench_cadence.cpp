@@ -1,0 +1,203 @@
+// The slideshow's cadence on the display it runs on (under Wine: the virtual X
+// display), over a folder of photos: the real start-up (the folder dialog
+// answered at once), the real worker thread and the real frame loop. Prints:
+//  - the time from the first request to the first photo fully on its face
+//    (the end of its turn), with the decode and the upload in it;
+//  - the interval between photos (end of one turn to the end of the next);
+//  - the longest frame during an upload against the median frame, and for
+//    comparison the longest of as many frames right after each upload;
+//  - the highest seconds figure the overlay showed.
+// usage: bench_cadence.exe FOLDER [PHOTOS]   (photos to show, 7 unless given)
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/shell.h"
+#include "app/slideshow.h"
+#include "support/hooks.h"
+
+namespace {
+
+char chosen[MAX_PATH];
+
+LPITEMIDLIST WINAPI browse_now(LPBROWSEINFOA)
+{
+    auto* item = static_cast<LPITEMIDLIST>(CoTaskMemAlloc(16));
+    std::memset(item, 0, 16);
+    return item;
+}
+
+BOOL WINAPI path_of_choice(LPCITEMIDLIST, LPSTR out)
+{
+    std::strcpy(out, chosen);
+    return TRUE;
+}
+
+double seconds()
+{
+    static LARGE_INTEGER frequency = {};
+    if (frequency.QuadPart == 0) QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) / double(frequency.QuadPart);
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+struct Photo {
+    double request = 0, decoded = 0, uploaded = 0, on_face = 0;
+    int upload_frames = 0;
+    double longest_upload_frame = 0;
+    // The same number of frames right after the upload, which copy nothing
+    // and run no decode: how much frames vary anyway.
+    int frames_after = 0;
+    double longest_frame_after = 0;
+    // The longest frame of the photo's whole cycle and the state it began in.
+    double longest_frame = 0;
+    int longest_frame_state = 0;
+};
+
+const char* const state_names[] = {"NEXT", "LOADING", "CACHING", "WAITING", "ROTATING", "FADING"};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_cadence FOLDER [PHOTOS]\n");
+        return 2;
+    }
+    GetFullPathNameA(argv[1], MAX_PATH, chosen, nullptr);
+    size_t n = std::strlen(chosen);
+    if (n > 3 && chosen[n - 1] == '\\') chosen[n - 1] = 0;
+    const size_t wanted = argc > 2 && std::atoi(argv[2]) > 1 ? size_t(std::atoi(argv[2])) : 7;
+
+    hook_import("SHELL32.dll", "SHBrowseForFolderA", reinterpret_cast<void*>(browse_now));
+    hook_import("SHELL32.dll", "SHGetPathFromIDListA", reinterpret_cast<void*>(path_of_choice));
+    CoInitialize(nullptr);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    register_window_class(instance);
+    main_window = create_main_window(instance);
+    auto* app = static_cast<Slideshow*>(create_slideshow());
+    app_object = app;
+    const double answered = seconds();
+    if (!app->init()) {
+        std::fprintf(stderr, "start-up failed: %s\n", app->error_text());
+        return 1;
+    }
+    ShowWindow(main_window, SW_SHOWDEFAULT);
+    UpdateWindow(main_window);
+    const double started = seconds();
+
+    std::vector<Photo> photos;
+    std::vector<double> frames;  // every frame's length, start to start
+    int highest_seconds = 0;
+    double previous_start = 0;
+    bool upload_frame = false;
+    SlideState previous_state = NEXT;
+    while (photos.size() < wanted || photos.back().on_face == 0) {
+        if (seconds() - started > 30 + 15.0 * wanted) {
+            std::fprintf(stderr, "timed out\n");
+            break;
+        }
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        const double start = seconds();
+        if (previous_start > 0) {
+            frames.push_back(start - previous_start);
+            if (!photos.empty()) {
+                Photo& p = photos.back();
+                if (frames.back() > p.longest_frame) {
+                    p.longest_frame = frames.back();
+                    p.longest_frame_state = previous_state;
+                }
+                if (upload_frame) {
+                    p.longest_upload_frame = std::max(p.longest_upload_frame, frames.back());
+                } else if (p.uploaded > 0 && p.frames_after < p.upload_frames) {
+                    ++p.frames_after;
+                    p.longest_frame_after = std::max(p.longest_frame_after, frames.back());
+                }
+            }
+        }
+        previous_start = start;
+        const SlideState before = app->state;
+        upload_frame = before == CACHING;
+        previous_state = before;
+        app->frame();
+        const char* tail = std::strrchr(app->status_text, '\n');
+        if (tail) highest_seconds = std::max(highest_seconds, std::atoi(tail + 1));
+        if (upload_frame) ++photos.back().upload_frames;
+        if (app->state == before) continue;
+        const double at = seconds();
+        if (before == NEXT) {
+            if (photos.size() == wanted) break;
+            photos.push_back(Photo());
+            photos.back().request = at;
+        }
+        if (photos.empty()) continue;
+        if (before == LOADING) photos.back().decoded = at;
+        if (before == CACHING) photos.back().uploaded = at;
+        if (before == ROTATING) photos.back().on_face = at;
+    }
+    const double median_frame = median(frames);
+
+    std::printf("%d photos in the folder, %d shown; frame rate in the overlay at the end: %.1f\n", app->files.count,
+                int(photos.size()), app->fps);
+    std::printf("dialog answer to the first request: %.3f s\n", photos.empty() ? 0.0 : photos[0].request - answered);
+    std::printf("photo  decode  upload (frames)  longest frame: upload / as many after  on its face after request  "
+                "interval  longest frame of the cycle\n");
+    std::vector<double> intervals;
+    double longest_upload_frame = 0, longest_frame_after = 0;
+    for (size_t i = 0; i < photos.size(); ++i) {
+        const Photo& p = photos[i];
+        if (p.on_face == 0) break;
+        std::string interval = "";
+        if (i > 0) {
+            intervals.push_back(p.on_face - photos[i - 1].on_face);
+            char b[32];
+            std::snprintf(b, sizeof b, "%7.3f s", intervals.back());
+            interval = b;
+        }
+        longest_upload_frame = std::max(longest_upload_frame, p.longest_upload_frame);
+        longest_frame_after = std::max(longest_frame_after, p.longest_frame_after);
+        std::printf("%5d  %5.2f s  %5.2f s (%3d)  %14.1f ms / %6.1f ms  %20.3f s  %9s  %.1f ms in %s\n", int(i + 1),
+                    p.decoded - p.request, p.uploaded - p.decoded, p.upload_frames, p.longest_upload_frame * 1000,
+                    p.longest_frame_after * 1000, p.on_face - p.request, interval.c_str(), p.longest_frame * 1000,
+                    state_names[p.longest_frame_state]);
+    }
+    if (!photos.empty() && photos[0].on_face > 0) {
+        const Photo& first = photos[0];
+        std::printf("first photo on its face: %.3f s after the first request = decode %.3f s + %.3f s "
+                    "(%.3f s after the dialog's answer)\n",
+                    first.on_face - first.request, first.decoded - first.request, first.on_face - first.decoded,
+                    first.on_face - answered);
+    }
+    if (!intervals.empty())
+        std::printf("interval between photos over %d: shortest %.3f s, longest %.3f s, median %.3f s "
+                    "(slide duration %.1f s + 3 median frames = %.3f s)\n",
+                    int(intervals.size()), *std::min_element(intervals.begin(), intervals.end()),
+                    *std::max_element(intervals.begin(), intervals.end()), median(intervals), app->slide_duration,
+                    app->slide_duration + 3 * median_frame);
+    std::printf("median frame %.1f ms (%.1f frames/s); longest upload frame %.1f ms = %.3f x median; "
+                "longest of the frames after the uploads %.1f ms = %.3f x median\n",
+                median_frame * 1000, median_frame > 0 ? 1 / median_frame : 0.0, longest_upload_frame * 1000,
+                median_frame > 0 ? longest_upload_frame / median_frame : 0.0, longest_frame_after * 1000,
+                median_frame > 0 ? longest_frame_after / median_frame : 0.0);
+    std::printf("highest seconds in the overlay: %d of %d\n", highest_seconds, int(app->slide_duration + 0.5f));
+
+    DestroyWindow(main_window); // done() runs from WM_DESTROY
+    delete app;
+    app_object = nullptr;
+    return 0;
+}
