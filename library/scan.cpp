@@ -29,6 +29,8 @@ HANDLE find_first(const char* pattern, WIN32_FIND_DATAA* item)
 // the list is then given up, and the count without entries tells start-up.
 bool append(FileList& list, const char* folder, const char* name)
 {
+    // A list once given up stays so until it is cleared.
+    if (list.count > list.capacity) return false;
     if (list.count == list.capacity) {
         int32_t slots = grown_capacity(list.capacity);
         void* block = nullptr;

@@ -467,6 +467,9 @@ TEST_F(PhotoList, NoMemoryForTheBlockLeavesACountWithoutEntries)
         EXPECT_EQ(nullptr, list.entries);
         EXPECT_GT(list.count, 0);
         EXPECT_EQ(0, list.capacity);
+        // Walking on without clearing stores nothing.
+        EXPECT_FALSE(list.scan_folder(root.c_str()));
+        EXPECT_EQ(nullptr, list.entries);
         list.clear_file_list();
     }
     list.build_file_list(root.c_str());
