@@ -1,6 +1,7 @@
 // Rules of the photo library that need no platform: which names are photos,
-// how paths are joined within their fixed buffers, the size of the list's
-// block and how the remembered position is read and stored.
+// which folders the walk enters, how paths are joined within their fixed
+// buffers, the size of the list's block and how the remembered position is
+// read and stored.
 #pragma once
 #include <stdint.h>
 
