@@ -13,5 +13,10 @@ static void* heap_alloc(uint32_t count)
 
 void* mem_alloc(uint32_t count) { return heap_alloc(count); }
 void* mem_alloc_array(uint32_t count) { return heap_alloc(count); }
+void* mem_resize_array(void* p, uint32_t count)
+{
+    if (count == 0xFFFFFFFFu) return nullptr;
+    return HeapReAlloc(GetProcessHeap(), 0, p, count);
+}
 void mem_free(void* p) { HeapFree(GetProcessHeap(), 0, p); }
 void mem_free_array(void* p) { HeapFree(GetProcessHeap(), 0, p); }

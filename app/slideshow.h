@@ -52,14 +52,16 @@ public:
 };
 
 struct FileList {
-    char* entries;   // count entries of path_size bytes each
+    char* entries;   // capacity slots of path_size bytes, the first count in use
     int32_t count;
 
     void build_file_list(const char* folder);
-    void scan_folder(const char* folder);
+    // Appends the photos of folder and, recursively, of its subfolders. False
+    // when the block could not grow: entries is then null and count above 0.
+    bool scan_folder(const char* folder);
     void clear_file_list();
 
-    // Slots the second pass may fill; the first pass leaves it at 0 (count only).
+    // Slots in entries; the block grows as the walk finds photos.
     int32_t capacity;
 };
 

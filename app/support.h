@@ -24,5 +24,8 @@ uint32_t str_length(const char* s);
 // Process heap (Windows only). Null on failure; never zeroed.
 void* mem_alloc(uint32_t count);
 void* mem_alloc_array(uint32_t count);
+// Gives a block from mem_alloc_array a new size, moving it when it must; null,
+// with the block left as it was, on failure.
+void* mem_resize_array(void* p, uint32_t count);
 void mem_free(void* p);
 void mem_free_array(void* p);

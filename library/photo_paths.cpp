@@ -40,3 +40,20 @@ uint32_t file_list_bytes(int32_t count)
     uint64_t bytes = static_cast<uint64_t>(count) * path_bytes;
     return bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(bytes);
 }
+
+int32_t grown_capacity(int32_t capacity)
+{
+    const int32_t first = 32;
+    const int32_t most = static_cast<int32_t>(0xFFFFFFFFu / path_bytes);
+    if (capacity < first) return first;
+    if (capacity >= most) return capacity;
+    return capacity > most / 4 ? most : capacity * 4;
+}
+
+bool is_walked_folder(uint32_t attributes, uint32_t reparse_tag)
+{
+    const uint32_t hidden_system = attribute_hidden | attribute_system;
+    if ((attributes & hidden_system) == hidden_system) return false;
+    if (attributes & attribute_reparse_point) return reparse_tag != 0 && !(reparse_tag & reparse_tag_name_surrogate);
+    return true;
+}

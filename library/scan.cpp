@@ -1,59 +1,104 @@
-// The list of photos below the chosen folder: one walk to count them, one
-// block of exactly that many path slots, a second walk to fill it.
+// The list of photos below the chosen folder: one walk over the tree, depth
+// first in the order the file system lists each folder, into one block of path
+// slots that grows as photos are found.
 #include "app/slideshow.h"
 #include "library/photo_paths.h"
 
 static_assert(path_bytes == static_cast<uint32_t>(path_size), "one path size for the list and the record");
 
-void FileList::scan_folder(const char* folder)
+#ifndef FIND_FIRST_EX_LARGE_FETCH
+#define FIND_FIRST_EX_LARGE_FETCH 2
+#endif
+
+namespace {
+
+// Starts a folder's listing at the cheapest level the system offers: no short
+// names, large batches. Systems before Windows 7 refuse that level and get the
+// plain listing.
+HANDLE find_first(const char* pattern, WIN32_FIND_DATAA* item)
+{
+    HANDLE search = FindFirstFileExA(pattern, FindExInfoBasic, item, FindExSearchNameMatch, nullptr,
+                                     FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER)
+        search = FindFirstFileA(pattern, item);
+    return search;
+}
+
+// Stores folder + name as the next entry, growing the block when it is full.
+// A path that does not fit is passed over. False when the block cannot grow:
+// the list is then given up, and the count without entries tells start-up.
+bool append(FileList& list, const char* folder, const char* name)
+{
+    // A list once given up stays so until it is cleared.
+    if (list.count > list.capacity) return false;
+    if (list.count == list.capacity) {
+        int32_t slots = grown_capacity(list.capacity);
+        void* block = nullptr;
+        if (slots != list.capacity)
+            block = list.entries ? mem_resize_array(list.entries, file_list_bytes(slots))
+                                 : mem_alloc_array(file_list_bytes(slots));
+        if (!block) {
+            if (list.entries) mem_free_array(list.entries);
+            list.entries = nullptr;
+            list.capacity = 0;
+            ++list.count;
+            return false;
+        }
+        list.entries = static_cast<char*>(block);
+        list.capacity = slots;
+    }
+    char* slot = list.entries + static_cast<uint32_t>(list.count) * path_bytes;
+    if (join_path(slot, folder, name)) ++list.count;
+    return true;
+}
+
+} // namespace
+
+bool FileList::scan_folder(const char* folder)
 {
     char pattern[path_size];
-    if (!join_path(pattern, folder, "*.*")) return;
+    if (!join_path(pattern, folder, "*.*")) return true;
 
+    // The reparse tag is cleared before each item: Wine leaves the field as it
+    // was, and a stale tag must not pass for this item's.
     WIN32_FIND_DATAA item;
-    HANDLE search = FindFirstFileA(pattern, &item);
-    if (search == INVALID_HANDLE_VALUE) return;
+    item.dwReserved0 = 0;
+    HANDLE search = find_first(pattern, &item);
+    // A folder that cannot be listed contributes nothing.
+    if (search == INVALID_HANDLE_VALUE) return true;
+    bool room = true;
     do {
         if (item.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (is_dot_entry(item.cFileName)) continue;
-            // A folder whose path does not fit is passed over with everything
-            // below it; this also ends any loop of linked folders.
+            // A folder whose path does not fit is passed over with everything below it.
             char sub[path_size];
-            if (join_path(sub, folder, item.cFileName, "\\")) scan_folder(sub);
+            if (!is_dot_entry(item.cFileName) && is_walked_folder(item.dwFileAttributes, item.dwReserved0) &&
+                join_path(sub, folder, item.cFileName, "\\"))
+                room = scan_folder(sub);
         } else if (is_jpeg_name(item.cFileName)) {
-            if (entries) {
-                // The tree may have grown since the counting walk.
-                if (count >= capacity) continue;
-                char* slot = entries + static_cast<uint32_t>(count) * path_bytes;
-                if (join_path(slot, folder, item.cFileName)) ++count;
-            } else {
-                char path[path_size];
-                if (join_path(path, folder, item.cFileName)) ++count;
-            }
+            room = append(*this, folder, item.cFileName);
         }
-    } while (FindNextFileA(search, &item));
+        item.dwReserved0 = 0;
+    } while (room && FindNextFileA(search, &item));
     FindClose(search);
+    return room;
 }
 
 void FileList::build_file_list(const char* folder)
 {
     clear_file_list();
-    scan_folder(folder);
-    if (count == 0) return;
-
-    // A list that needs more than 32 bits of bytes is refused here rather than
-    // left to the heap: a 64-bit heap might grant the saturated size.
-    uint32_t bytes = file_list_bytes(count);
-    if (bytes == 0xFFFFFFFFu) return;
-    char* block = static_cast<char*>(mem_alloc_array(bytes));
-    // No block: entries stays null with count above 0, which start-up reports.
-    if (!block) return;
-
-    entries = block;
-    capacity = count;
-    count = 0;
-    scan_folder(folder);
-    if (count == 0) clear_file_list();
+    if (!scan_folder(folder)) return;
+    if (count == 0) {
+        clear_file_list();
+        return;
+    }
+    // Give back the slots the walk did not need.
+    if (count < capacity) {
+        void* block = mem_resize_array(entries, file_list_bytes(count));
+        if (block) {
+            entries = static_cast<char*>(block);
+            capacity = count;
+        }
+    }
 }
 
 void FileList::clear_file_list()

@@ -3,7 +3,7 @@
 # would: the folder dialog answered with xdotool, the screen read back from
 # screenshots, the registry read with reg.
 # usage: e2e.sh SCENARIO orbisca.exe window_text.exe
-#   first_run_and_resume | cancel | no_photos | right_click | exif_upright | names_in_any_script
+#   first_run_and_resume | cancel | no_photos | right_click | exif_upright | names_in_any_script | linked_folders
 set -u
 scenario=$1
 exe=$2
@@ -251,6 +251,26 @@ names_in_any_script)
     answer_dialog Return "$dir"
     resumed=$(wait_for_centre "$red" "$green" "$blue") || exit 1
     [ "$resumed" = "$third" ] || fail "resumed with $resumed, want $third"
+    escape
+    finish
+    ;;
+linked_folders)
+    # Links to the folder itself, to its parent and to a sibling: the show
+    # starts and brings each of the three photos.
+    mkdir -p "$work/photos/sub" "$work/photos/sib"
+    photo "$work/photos/a.jpg" "rgb($red)" && photo "$work/photos/sub/b.jpg" "rgb($green)" &&
+        photo "$work/photos/sib/c.jpg" "rgb($blue)"
+    ln -s . "$work/photos/sub/self" && ln -s .. "$work/photos/sub/up" && ln -s ../sib "$work/photos/sub/sibling"
+    remember_folder "$work/photos"
+    start
+    answer_dialog Return "$work/photos"
+    rest=("$red" "$green" "$blue")
+    while [ ${#rest[@]} -gt 0 ]; do
+        seen=$(wait_for_centre "${rest[@]}") || exit 1
+        left=()
+        for c in "${rest[@]}"; do [ "$c" = "$seen" ] || left+=("$c"); done
+        rest=("${left[@]}")
+    done
     escape
     finish
     ;;

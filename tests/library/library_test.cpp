@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/slideshow.h"
+#include "support/hooks.h"
 
 namespace {
 
@@ -231,6 +232,30 @@ void make_file(const std::string& path)
     CloseHandle(h);
 }
 
+// Links to folders are made and removed as a Unix user would, which is how
+// they reach Wine: its own symbolic link call does nothing, and its calls to
+// remove a folder follow the link. Wine starts a Unix program itself; the
+// result shows once it is done.
+void run_unix(const std::string& folder, const char* program, std::string arguments, const std::string& path,
+              bool exists_after)
+{
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessA(program, &arguments[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                               &process));
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    auto done = [&] { return (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == exists_after; };
+    for (int i = 0; i < 200 && !done(); ++i) Sleep(25);
+    ASSERT_TRUE(done()) << arguments;
+}
+
+void make_link(const std::string& folder, const char* name, const char* target)
+{
+    run_unix(folder, "Z:\\bin\\ln", std::string("ln -s ") + target + " " + name, folder + name, true);
+}
+
 void remove_tree(const std::string& dir)
 {
     WIN32_FIND_DATAW item;
@@ -241,6 +266,10 @@ void remove_tree(const std::string& dir)
             std::wstring name = item.cFileName;
             if (name == L"." || name == L"..") continue;
             std::string narrow(name.begin(), name.end());
+            if (item.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                run_unix(dir, "Z:\\bin\\rm", "rm " + narrow, dir + narrow, false);
+                continue;
+            }
             SetFileAttributesW((base + name).c_str(), FILE_ATTRIBUTE_NORMAL);
             if (item.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 remove_tree(dir + narrow + "\\");
@@ -270,8 +299,12 @@ void expected_walk(const std::string& folder, std::vector<std::string>& out)
         std::wstring w = item.cFileName;
         std::string name(w.begin(), w.end());
         if (name == "." || name == "..") continue;
-        if (item.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            expected_walk(folder + name + "\\", out);
+        const DWORD hidden_system = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+        if (item.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if ((item.dwFileAttributes & hidden_system) != hidden_system &&
+                !(item.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                expected_walk(folder + name + "\\", out);
+        }
         else if (name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".jpg") == 0)
             out.push_back(folder + name);
     } while (FindNextFileW(h, &item));
@@ -305,14 +338,21 @@ TEST_F(PhotoList, NamesEndingInJpgAnyCaseAndFoldersAreSearchedNotListed)
     EXPECT_EQ(4, list.count);
 }
 
-TEST_F(PhotoList, DepthFirstInListingOrderWithHiddenItems)
+TEST_F(PhotoList, DepthFirstInListingOrderWithHiddenItemsButNotTheSystemsFolders)
 {
-    for (const char* d : {"m", "m\\n", "m\\n\\o", "b", "z", "empty"}) make_dir(root + d);
+    for (const char* d : {"m", "m\\n", "m\\n\\o", "b", "z", "empty", "bin", "m\\bin"}) make_dir(root + d);
     for (const char* f : {"1.jpg", "m\\2.jpg", "m\\n\\3.jpg", "m\\n\\o\\4.jpg", "m\\5.jpg", "b\\6.jpg", "z\\7.jpg",
-                          "z\\8.jpg", "9.jpg", "m\\n\\x.txt"})
+                          "z\\8.jpg", "9.jpg", "m\\n\\x.txt", "bin\\deleted.jpg", "m\\bin\\deleted.jpg"})
         make_file(root + f);
     SetFileAttributesA((root + "9.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     SetFileAttributesA((root + "z").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
+    // The system's own folders, marked as a recycle bin is: passed over at any depth.
+    for (const char* d : {"bin", "m\\bin"}) {
+        SetFileAttributesA((root + d).c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+        ASSERT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY),
+                  GetFileAttributesA((root + d).c_str()))
+            << "the file system keeps no hidden and system marks";
+    }
 
     std::vector<std::string> want;
     expected_walk(root, want);
@@ -347,39 +387,93 @@ TEST_F(PhotoList, FoldersThatCannotBeSearchedContributeNothing)
 {
     make_file(root + "a.jpg");
     make_file(root + "plain.txt");
-    make_dir(root + "gone");
-    make_file(root + "gone\\b.jpg");
-
-    list.scan_folder((root + "vanished\\").c_str());
-    list.scan_folder((root + "plain.txt\\").c_str());
+    EXPECT_TRUE(list.scan_folder((root + "vanished\\").c_str()));
+    EXPECT_TRUE(list.scan_folder((root + "plain.txt\\").c_str()));
     EXPECT_EQ(0, list.count);
-
-    // A folder removed between the counting walk and the filling walk.
-    list.scan_folder(root.c_str());
-    ASSERT_EQ(2, list.count);
-    remove_tree(root + "gone\\");
-    list.entries = new char[2 * path_size];
-    list.capacity = 2;
-    list.count = 0;
-    list.scan_folder(root.c_str());
+    EXPECT_EQ(nullptr, list.entries);
+    EXPECT_TRUE(list.scan_folder(root.c_str()));
     EXPECT_EQ(std::vector<std::string>{root + "a.jpg"}, entries_of(list));
-    delete[] list.entries;
-    list.entries = nullptr;
 }
 
-TEST_F(PhotoList, FillingWalkNeverWritesPastTheCountedSlots)
+TEST_F(PhotoList, LinkedFoldersAreNotEnteredAndEveryPhotoIsListedOnce)
 {
-    for (const char* f : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) make_file(root + f);
-    // Two slots followed by a guard slot: the tree grew from 2 to 4 photos.
-    std::vector<char> block(3 * path_size, '#');
-    list.entries = block.data();
-    list.capacity = 2;
-    list.count = 0;
-    list.scan_folder(root.c_str());
-    EXPECT_EQ(2, list.count);
-    EXPECT_TRUE(std::all_of(block.begin() + 2 * path_size, block.end(), [](char c) { return c == '#'; }));
-    list.entries = nullptr;
-    list.count = 0;
+    for (const char* d : {"sub", "sib"}) make_dir(root + d);
+    for (const char* f : {"a.jpg", "sub\\b.jpg", "sib\\c.jpg"}) make_file(root + f);
+    make_link(root + "sub\\", "self", ".");
+    make_link(root + "sub\\", "up", "..");
+    make_link(root + "sub\\", "sibling", "../sib");
+    make_link(root, "link.jpg", "a.jpg"); // a photo that is itself a link is a photo
+    // How Wine shows a Unix link to a folder.
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
+              GetFileAttributesA((root + "sub\\up").c_str()));
+
+    list.build_file_list(root.c_str());
+    std::vector<std::string> got = entries_of(list);
+    std::multiset<std::string> want = {root + "a.jpg", root + "link.jpg", root + "sub\\b.jpg", root + "sib\\c.jpg"};
+    EXPECT_EQ(want, std::multiset<std::string>(got.begin(), got.end()));
+    std::vector<std::string> walk;
+    expected_walk(root, walk);
+    EXPECT_EQ(walk, got);
+}
+
+TEST_F(PhotoList, BlockGrowsWithTheListAndGivesBackWhatItDoesNotNeed)
+{
+    // 300 photos: the block starts at 32 slots and moves twice.
+    for (const char* d : {"x", "y"}) make_dir(root + d);
+    for (int i = 0; i < 300; ++i) make_file(root + (i < 100 ? "x\\" : i < 200 ? "y\\" : "") + std::to_string(i) + ".jpg");
+    std::vector<std::string> want;
+    expected_walk(root, want);
+    ASSERT_EQ(300u, want.size());
+
+    list.build_file_list(root.c_str());
+    EXPECT_EQ(want, entries_of(list));
+    EXPECT_EQ(list.count, list.capacity);
+    EXPECT_GE(HeapSize(GetProcessHeap(), 0, list.entries), 300u * path_size);
+}
+
+// The heap refuses the list's first block, or any larger one, while set.
+bool refuse_first = false, refuse_larger = false;
+using HeapAllocFn = LPVOID(WINAPI*)(HANDLE, DWORD, SIZE_T);
+using HeapReAllocFn = LPVOID(WINAPI*)(HANDLE, DWORD, LPVOID, SIZE_T);
+HeapAllocFn real_heap_alloc = nullptr;
+HeapReAllocFn real_heap_realloc = nullptr;
+LPVOID WINAPI heap_alloc_hook(HANDLE heap, DWORD flags, SIZE_T size)
+{
+    return refuse_first ? nullptr : real_heap_alloc(heap, flags, size);
+}
+LPVOID WINAPI heap_realloc_hook(HANDLE heap, DWORD flags, LPVOID p, SIZE_T size)
+{
+    return refuse_larger && size > HeapSize(heap, 0, p) ? nullptr : real_heap_realloc(heap, flags, p, size);
+}
+
+TEST_F(PhotoList, NoMemoryForTheBlockLeavesACountWithoutEntries)
+{
+    if (!real_heap_alloc) {
+        real_heap_alloc = reinterpret_cast<HeapAllocFn>(
+            hook_import("KERNEL32.dll", "HeapAlloc", reinterpret_cast<void*>(heap_alloc_hook)));
+        real_heap_realloc = reinterpret_cast<HeapReAllocFn>(
+            hook_import("KERNEL32.dll", "HeapReAlloc", reinterpret_cast<void*>(heap_realloc_hook)));
+    }
+    ASSERT_NE(nullptr, real_heap_alloc);
+    ASSERT_NE(nullptr, real_heap_realloc);
+    // More than the first block's 32 slots.
+    for (int i = 0; i < 40; ++i) make_file(root + std::to_string(i) + ".jpg");
+
+    // Start-up reads a count without entries as "Not enough memory for the list of photos".
+    for (bool* refuse : {&refuse_first, &refuse_larger}) {
+        *refuse = true;
+        list.build_file_list(root.c_str());
+        *refuse = false;
+        EXPECT_EQ(nullptr, list.entries);
+        EXPECT_GT(list.count, 0);
+        EXPECT_EQ(0, list.capacity);
+        // Walking on without clearing stores nothing.
+        EXPECT_FALSE(list.scan_folder(root.c_str()));
+        EXPECT_EQ(nullptr, list.entries);
+        list.clear_file_list();
+    }
+    list.build_file_list(root.c_str());
+    EXPECT_EQ(40, list.count);
 }
 
 TEST_F(PhotoList, PathsLongerThanTheLimitAreSkipped)

@@ -55,3 +55,43 @@ TEST(FileListBlock, ThirtyTwoBitSizeSaturates)
     EXPECT_EQ(0xFFFFFFFFu, file_list_bytes(16519105));
     EXPECT_EQ(0xFFFFFFFFu, file_list_bytes(0x7FFFFFFF));
 }
+
+TEST(FileListBlock, GrowsFourfoldWithinThirtyTwoBits)
+{
+    EXPECT_EQ(32, grown_capacity(0));
+    EXPECT_EQ(32, grown_capacity(-1));
+    EXPECT_EQ(128, grown_capacity(32));
+    EXPECT_EQ(2097152, grown_capacity(524288));
+    // The last step stops at the largest block whose size fits; from there on
+    // the block cannot grow.
+    const int32_t most = 16519104;
+    EXPECT_NE(0xFFFFFFFFu, file_list_bytes(most));
+    EXPECT_EQ(0xFFFFFFFFu, file_list_bytes(most + 1));
+    EXPECT_EQ(most, grown_capacity(most / 4 + 1));
+    EXPECT_EQ(most, grown_capacity(most - 1));
+    EXPECT_EQ(most, grown_capacity(most));
+}
+
+TEST(WalkedFolder, NotTheSystemsOwnNorLinksToOtherFolders)
+{
+    const uint32_t directory = 0x10, readonly = 0x1;
+    struct Case {
+        uint32_t attributes, tag;
+        bool walked;
+    } cases[] = {
+        {directory, 0, true},
+        {directory | readonly, 0, true},
+        {directory | attribute_hidden, 0, true},
+        {directory | attribute_system, 0, true},
+        {directory | attribute_hidden | attribute_system, 0, false},  // $RECYCLE.BIN
+        {directory | attribute_reparse_point, 0xA0000003, false},      // junction, mounted volume
+        {directory | attribute_reparse_point, 0xA000000C, false},      // symbolic link
+        {directory | attribute_reparse_point, 0xA000001D, false},      // Linux subsystem link
+        {directory | attribute_reparse_point, 0, false},               // Wine's symbolic link
+        {directory | attribute_reparse_point, 0x9000601A, true},       // cloud placeholder
+        {directory | attribute_reparse_point, 0x80000013, true},       // deduplicated
+        {directory | attribute_reparse_point | attribute_hidden | attribute_system, 0x9000601A, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.walked, is_walked_folder(c.attributes, c.tag)) << std::hex << c.attributes << " " << c.tag;
+}
