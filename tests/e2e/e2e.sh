@@ -140,6 +140,9 @@ first_run_and_resume)
     for c in "$red" "$green" "$blue"; do [ "$c" = "$first" ] || rest+=("$c"); done
     second=$(wait_for_centre "${rest[@]}") || exit 1
     for c in "${rest[@]}"; do [ "$c" = "$second" ] || next="$c"; done
+    # The second photo fills the middle while the camera still turns; the
+    # third is requested when the turn ends, and shown seconds later.
+    sleep 1.5
     escape
     finish
     stored_folder=$(reg_value folder)
