@@ -142,12 +142,17 @@ int main(int argc, char** argv)
     }
     HANDLE worker = CreateThread(nullptr, 0, worker_thread_entry, show, 0, nullptr);
 
-    // One frame of the main thread: clear and present through the shared device.
+    // One frame of the main thread: clear and present through the shared
+    // device, after the previous frame is done, as the program's frames do.
+    IDirect3DQuery9* frame_query = nullptr;
+    dev.device->CreateQuery(D3DQUERYTYPE_EVENT, &frame_query);
     auto frame = [&] {
+        if (frame_query) wait_for_query(frame_query);
         dev.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF203040, 1.0f, 0);
         dev.device->BeginScene();
         dev.device->EndScene();
         dev.device->Present(nullptr, nullptr, nullptr, nullptr);
+        if (frame_query) frame_query->Issue(D3DISSUE_END);
     };
 
     for (int i = 1; i < argc; ++i) {
@@ -318,6 +323,7 @@ int main(int argc, char** argv)
     store_release(&show->quit, true);
     WaitForSingleObject(worker, INFINITE);
     CloseHandle(worker);
+    if (frame_query) frame_query->Release();
     task.staging->Release();
     task.target->Release();
     delete show;
