@@ -17,26 +17,9 @@
 
 #include "pipeline/decode.h"
 #include "support/test_device.h"
+#include "tools/bench_clock.h"
 
 namespace {
-
-double seconds_now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(frequency.QuadPart);
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 double mean(const std::vector<double>& v)
 {

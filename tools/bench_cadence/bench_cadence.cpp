@@ -21,6 +21,7 @@
 #include "app/shell.h"
 #include "app/slideshow.h"
 #include "support/hooks.h"
+#include "tools/bench_clock.h"
 
 namespace {
 
@@ -37,22 +38,6 @@ BOOL WINAPI path_of_choice(LPCITEMIDLIST, LPSTR out)
 {
     std::strcpy(out, chosen);
     return TRUE;
-}
-
-double seconds()
-{
-    static LARGE_INTEGER frequency = {};
-    if (frequency.QuadPart == 0) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return double(now.QuadPart) / double(frequency.QuadPart);
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 struct Photo {
@@ -91,14 +76,14 @@ int main(int argc, char** argv)
     main_window = create_main_window(instance);
     auto* app = static_cast<Slideshow*>(create_slideshow());
     app_object = app;
-    const double answered = seconds();
+    const double answered = seconds_now();
     if (!app->init()) {
         std::fprintf(stderr, "start-up failed: %s\n", app->error_text());
         return 1;
     }
     ShowWindow(main_window, SW_SHOWDEFAULT);
     UpdateWindow(main_window);
-    const double started = seconds();
+    const double started = seconds_now();
 
     std::vector<Photo> photos;
     std::vector<double> frames;  // every frame's length, start to start
@@ -107,13 +92,13 @@ int main(int argc, char** argv)
     bool upload_frame = false;
     SlideState previous_state = NEXT;
     while (photos.size() < wanted || photos.back().on_face == 0) {
-        if (seconds() - started > 30 + 15.0 * wanted) {
+        if (seconds_now() - started > 30 + 15.0 * wanted) {
             std::fprintf(stderr, "timed out\n");
             break;
         }
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        const double start = seconds();
+        const double start = seconds_now();
         if (previous_start > 0) {
             frames.push_back(start - previous_start);
             if (!photos.empty()) {
@@ -139,7 +124,7 @@ int main(int argc, char** argv)
         if (tail) highest_seconds = std::max(highest_seconds, std::atoi(tail + 1));
         if (upload_frame) ++photos.back().upload_frames;
         if (app->state == before) continue;
-        const double at = seconds();
+        const double at = seconds_now();
         if (before == NEXT) {
             if (photos.size() == wanted) break;
             photos.push_back(Photo());

@@ -18,21 +18,13 @@
 #include "app/slideshow.h"
 #include "render/cube.h"
 #include "slideshow/pacing.h"
+#include "tools/bench_clock.h"
 
 namespace {
 
 const int warm_up_frames = 10;
 
 LRESULT CALLBACK window_proc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
-
-double seconds()
-{
-    static LARGE_INTEGER frequency = {};
-    if (frequency.QuadPart == 0) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return double(now.QuadPart) / double(frequency.QuadPart);
-}
 
 void pump_messages()
 {
@@ -129,12 +121,6 @@ void wait_for(IDirect3DQuery9* query)
     }
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 } // namespace
 
 // usage: bench_frame [frames]   (frames per measured loop, 100 unless given)
@@ -178,23 +164,23 @@ int main(int argc, char** argv)
         show->frame();
     }
 
-    double start = seconds();
+    double start = seconds_now();
     for (int i = 0; i < measured_frames; ++i) {
         pump_messages();
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
         device->Present(nullptr, nullptr, nullptr, nullptr);
     }
-    double bare_fps = measured_frames / (seconds() - start);
+    double bare_fps = measured_frames / (seconds_now() - start);
 
     std::vector<double> frame_times;
-    start = seconds();
+    start = seconds_now();
     for (int i = 0; i < measured_frames; ++i) {
         pump_messages();
-        double t = seconds();
+        double t = seconds_now();
         show->frame();
-        frame_times.push_back(seconds() - t);
+        frame_times.push_back(seconds_now() - t);
     }
-    double full_fps = measured_frames / (seconds() - start);
+    double full_fps = measured_frames / (seconds_now() - start);
     double median_frame = median(frame_times);
 
     // Copy cost: k full-size bands (levels 0 to 2, 128 KiB each), then an event
@@ -212,13 +198,13 @@ int main(int argc, char** argv)
             pump_messages();
             show->frame();
             wait_for(query);
-            double t = seconds();
+            double t = seconds_now();
             for (int b = 0; b < k; ++b) {
                 if (show->loader.upload_level > 2) show->loader.upload_level = show->loader.upload_row = 0;
                 show->loader.upload_step(device, photo_size);
             }
             wait_for(query);
-            times.push_back(seconds() - t);
+            times.push_back(seconds_now() - t);
         }
         batch[j] = median(times);
     }
@@ -232,9 +218,9 @@ int main(int argc, char** argv)
     std::vector<double> upload_times;
     while (show->state == CACHING && upload_times.size() < 200) {
         pump_messages();
-        double t = seconds();
+        double t = seconds_now();
         show->frame();
-        upload_times.push_back(seconds() - t);
+        upload_times.push_back(seconds_now() - t);
     }
     double longest_upload = *std::max_element(upload_times.begin(), upload_times.end());
 
