@@ -43,27 +43,3 @@ UploadBand upload_band(int32_t size, int32_t level, int32_t row)
     }
     return b;
 }
-
-namespace {
-// a * size / side, rounded to nearest, without overflow for 32-bit sides.
-uint32_t scale_round(uint32_t a, uint32_t size, uint32_t side)
-{
-    uint64_t v = (static_cast<uint64_t>(a) * size + side / 2) / side;
-    return v > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<uint32_t>(v);
-}
-} // namespace
-
-ScaledSquare scaled_square(uint32_t width, uint32_t height, uint32_t size)
-{
-    PixelRect exact = centred_square(width, height);
-    uint32_t side = static_cast<uint32_t>(exact.right - exact.left);
-    ScaledSquare s = {0, 0, {0, 0, 0, 0}};
-    if (side == 0) return s;
-    s.width = scale_round(width, size, side);
-    s.height = scale_round(height, size, side);
-    s.square.left = static_cast<int32_t>(scale_round(static_cast<uint32_t>(exact.left), size, side));
-    s.square.top = static_cast<int32_t>(scale_round(static_cast<uint32_t>(exact.top), size, side));
-    s.square.right = s.square.left + static_cast<int32_t>(size);
-    s.square.bottom = s.square.top + static_cast<int32_t>(size);
-    return s;
-}

@@ -27,12 +27,3 @@ struct UploadBand {
 // that every band of levels 0 to 2 moves 32 x size texels; from level 3 on a
 // band covers the whole level. size 1024 takes 50 calls.
 UploadBand upload_band(int32_t size, int32_t level, int32_t row);
-
-// The photo scaled as a whole so that its centred square becomes size x size,
-// and where that square lies in the scaled picture. Sides round to nearest;
-// the square starts within half a texel of the exact centred square.
-struct ScaledSquare {
-    uint32_t width, height;  // the scaled photo
-    PixelRect square;        // size x size, inside width x height
-};
-ScaledSquare scaled_square(uint32_t width, uint32_t height, uint32_t size);

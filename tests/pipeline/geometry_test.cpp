@@ -31,33 +31,6 @@ TEST(CentredSquare, PhotoShapes)
     EXPECT_EQ(huge.right - huge.left, 2);
 }
 
-TEST(ScaledSquare, SquareOfTheScaledPhotoMatchesTheExactSquare)
-{
-    const uint32_t shapes[][2] = {{4000, 3000}, {3000, 4000}, {800, 800}, {1001, 1000}, {1000, 1001}, {300, 200},
-                                  {5120, 2880}, {2304, 1728}, {1, 1}, {3, 2}, {65535, 17}, {17, 65535}};
-    for (auto& shape : shapes) {
-        uint32_t w = shape[0], h = shape[1];
-        PixelRect exact = centred_square(w, h);
-        double scale = 1024.0 / double(exact.right - exact.left);
-        ScaledSquare s = scaled_square(w, h, 1024);
-        EXPECT_NEAR(s.width, w * scale, 0.5) << w << "x" << h;
-        EXPECT_NEAR(s.height, h * scale, 0.5) << w << "x" << h;
-        EXPECT_EQ(s.square.right - s.square.left, 1024);
-        EXPECT_EQ(s.square.bottom - s.square.top, 1024);
-        EXPECT_GE(s.square.left, 0);
-        EXPECT_GE(s.square.top, 0);
-        EXPECT_LE(uint32_t(s.square.right), s.width) << w << "x" << h;
-        EXPECT_LE(uint32_t(s.square.bottom), s.height) << w << "x" << h;
-        // Within half a texel of where the exact square lands.
-        EXPECT_NEAR(s.square.left, exact.left * scale, 0.5) << w << "x" << h;
-        EXPECT_NEAR(s.square.top, exact.top * scale, 0.5) << w << "x" << h;
-    }
-    // 1001 x 1000: the square starts at the left edge; the last column is cut.
-    EXPECT_EQ(scaled_square(1001, 1000, 1024).square.left, 0);
-    ScaledSquare none = scaled_square(0, 100, 1024);
-    EXPECT_EQ(none.width, 0u);
-}
-
 // Runs the upload from a reset cursor and records every call.
 std::vector<UploadBand> schedule(int32_t size)
 {
