@@ -22,23 +22,9 @@
 #include "app/slideshow.h"
 #include "support/hooks.h"
 #include "tools/bench_clock.h"
+#include "tools/bench_dialog.h"
 
 namespace {
-
-char chosen[MAX_PATH];
-
-LPITEMIDLIST WINAPI browse_now(LPBROWSEINFOA)
-{
-    auto* item = static_cast<LPITEMIDLIST>(CoTaskMemAlloc(16));
-    std::memset(item, 0, 16);
-    return item;
-}
-
-BOOL WINAPI path_of_choice(LPCITEMIDLIST, LPSTR out)
-{
-    std::strcpy(out, chosen);
-    return TRUE;
-}
 
 struct Photo {
     double request = 0, decoded = 0, uploaded = 0, on_face = 0;
@@ -63,13 +49,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: bench_cadence FOLDER [PHOTOS]\n");
         return 2;
     }
-    GetFullPathNameA(argv[1], MAX_PATH, chosen, nullptr);
-    size_t n = std::strlen(chosen);
-    if (n > 3 && chosen[n - 1] == '\\') chosen[n - 1] = 0;
     const size_t wanted = argc > 2 && std::atoi(argv[2]) > 1 ? size_t(std::atoi(argv[2])) : 7;
+    answer_dialog_with(argv[1]);
 
-    hook_import("SHELL32.dll", "SHBrowseForFolderA", reinterpret_cast<void*>(browse_now));
-    hook_import("SHELL32.dll", "SHGetPathFromIDListA", reinterpret_cast<void*>(path_of_choice));
     CoInitialize(nullptr);
     HINSTANCE instance = GetModuleHandleA(nullptr);
     register_window_class(instance);

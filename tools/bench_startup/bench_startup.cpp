@@ -15,25 +15,9 @@
 #include "app/shell.h"
 #include "app/slideshow.h"
 #include "support/hooks.h"
+#include "tools/bench_dialog.h"
 
 namespace {
-
-char chosen[MAX_PATH];
-LARGE_INTEGER answered;
-
-LPITEMIDLIST WINAPI browse_now(LPBROWSEINFOA)
-{
-    auto* item = static_cast<LPITEMIDLIST>(CoTaskMemAlloc(16));
-    std::memset(item, 0, 16);
-    QueryPerformanceCounter(&answered);
-    return item;
-}
-
-BOOL WINAPI path_of_choice(LPCITEMIDLIST, LPSTR out)
-{
-    std::strcpy(out, chosen);
-    return TRUE;
-}
 
 using PresentFn = HRESULT(WINAPI*)(IDirect3DDevice9*, const RECT*, const RECT*, HWND, const RGNDATA*);
 PresentFn real_present = nullptr;
@@ -53,13 +37,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: bench_startup FOLDER [RUNS]\n");
         return 2;
     }
-    GetFullPathNameA(argv[1], MAX_PATH, chosen, nullptr);
-    size_t n = std::strlen(chosen);
-    if (n > 3 && chosen[n - 1] == '\\') chosen[n - 1] = 0;
     int runs = argc > 2 ? std::atoi(argv[2]) : 3;
+    answer_dialog_with(argv[1]);
 
-    hook_import("SHELL32.dll", "SHBrowseForFolderA", reinterpret_cast<void*>(browse_now));
-    hook_import("SHELL32.dll", "SHGetPathFromIDListA", reinterpret_cast<void*>(path_of_choice));
     CoInitialize(nullptr);
     HINSTANCE instance = GetModuleHandleA(nullptr);
     register_window_class(instance);
@@ -90,7 +70,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "no frame was presented\n");
             return 1;
         }
-        times.push_back(double(presented.QuadPart - answered.QuadPart) / double(frequency.QuadPart));
+        times.push_back(double(presented.QuadPart - dialog_answered.QuadPart) / double(frequency.QuadPart));
         std::printf("run %d: %.3f s from the dialog's answer to the first presented frame (%d photos)\n", i + 1,
                     times.back(), app->files.count);
         DestroyWindow(main_window); // done() runs from WM_DESTROY
