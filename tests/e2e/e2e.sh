@@ -118,6 +118,9 @@ red="208 32 32"
 green="32 192 32"
 blue="32 64 224"
 
+# Sourced for its helpers (tests/e2e/saver.sh): the scenarios are the caller's.
+[ -n "${E2E_HELPERS_ONLY:-}" ] && return 0
+
 case $scenario in
 first_run_and_resume)
     mkdir -p "$work/photos"

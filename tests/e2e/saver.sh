@@ -1,0 +1,128 @@
+#!/bin/bash
+# The real orbisca.scr under Wine, started as the system starts a screen
+# saver, with the helpers of e2e.sh.
+# usage: saver.sh SCENARIO orbisca.scr window_text.exe preview_host.exe
+#   show | show_without_photos | settings | preview
+set -u
+preview_host=$4
+E2E_HELPERS_ONLY=1 . "$(cd "$(dirname "$0")" && pwd)/e2e.sh" "$1" "$2" "$3"
+
+start_saver() {
+    "$WINE" "$exe" "$@" >"$work/program.log" 2>&1 &
+    pid=$!
+}
+# Keyboard input goes to the show's window.
+focus_show() {
+    local w
+    w=$(xdotool search --onlyvisible --name "^$title\$" | head -n 1)
+    [ -n "$w" ] && xdotool windowfocus "$w" 2>/dev/null
+}
+still_running() { sleep 2; kill -0 "$pid" 2>/dev/null || fail "the show ended on $1"; }
+
+case $scenario in
+show)
+    mkdir -p "$work/photos"
+    photo "$work/photos/a.jpg" "rgb($red)" && photo "$work/photos/b.jpg" "rgb($green)" &&
+        photo "$work/photos/c.jpg" "rgb($blue)"
+    remember_folder "$work/photos"
+    xdotool mousemove 640 512
+    start_saver /s
+    # No dialog to answer: the first photo comes by itself.
+    first=$(wait_for_centre "$red" "$green" "$blue") || exit 1
+    xdotool mousemove 641 512
+    still_running "a move of one pixel"
+    rest=()
+    for c in "$red" "$green" "$blue"; do [ "$c" = "$first" ] || rest+=("$c"); done
+    second=$(wait_for_centre "${rest[@]}") || exit 1
+    for c in "${rest[@]}"; do [ "$c" = "$second" ] || third="$c"; done
+    sleep 1.5 # the third photo is requested, not shown yet
+    focus_show
+    xdotool key space
+    finish
+    [ "$(reg_value file)" = 0x1 ] || fail "position stored as '$(reg_value file)', want 0x1"
+    # The next show resumes with the photo that was on its way; a click ends it.
+    start_saver /S
+    resumed=$(wait_for_centre "$red" "$green" "$blue") || exit 1
+    [ "$resumed" = "$third" ] || fail "resumed with $resumed, want $third"
+    xdotool click 1
+    finish
+    # A move of 20 pixels ends it, and so does a second show at once.
+    xdotool mousemove 640 512
+    start_saver -s
+    wait_for_centre "$red" "$green" "$blue" >/dev/null || exit 1
+    first_pid=$pid
+    start_saver /s
+    finish
+    pid=$first_pid
+    kill -0 "$pid" 2>/dev/null || fail "a second show ended the first"
+    xdotool mousemove 660 512
+    finish
+    ;;
+show_without_photos)
+    "$WINE" reg delete "$key" /f >/dev/null 2>&1
+    start_saver /s
+    for i in $(seq 1 300); do
+        xdotool search --onlyvisible --name "^$title\$" >/dev/null && break
+        sleep 0.2
+    done
+    sleep 1
+    windows=$(xdotool search --onlyvisible --name "^$title\$" | wc -l)
+    [ "$windows" = 1 ] || fail "$windows windows titled '$title' (a message box?)"
+    shot
+    near "$(colour 0 200 1280 824)" "0 0 0" || fail "the screen is not black: $(colour 0 200 1280 824)"
+    v=$(bright 10 40 600 17)
+    awk -v v="$v" 'BEGIN { exit !(v > 0.002) }' || fail "no line saying why ($v)"
+    focus_show
+    xdotool key Return
+    finish
+    ;;
+settings)
+    mkdir -p "$work/photos"
+    photo "$work/photos/a.jpg" "rgb($red)"
+    # Cancel stores nothing.
+    "$WINE" reg delete "$key" /f >/dev/null 2>&1
+    start_saver /c
+    answer_dialog Escape
+    finish
+    "$WINE" reg query "$key" /v folder >/dev/null 2>&1 && fail "cancel stored a folder"
+    "$WINE" reg query "$key" /v file >/dev/null 2>&1 && fail "cancel stored a position"
+    # OK stores the choice. The stored folder lacks its closing backslash, so
+    # the folder chosen counts as another one and starts at its first photo.
+    w=$(winpath "$work/photos")
+    "$WINE" reg add "$key" /v folder /t REG_SZ /d "$w" /f >/dev/null
+    "$WINE" reg add "$key" /v file /t REG_DWORD /d 3 /f >/dev/null
+    start_saver /c:12345
+    answer_dialog Return "$work/photos"
+    finish
+    [ "$(reg_value folder)" = "$w\\" ] || fail "folder stored as '$(reg_value folder)'"
+    [ "$(reg_value file)" = 0xffffffff ] || fail "position stored as '$(reg_value file)'"
+    ;;
+preview)
+    mkdir -p "$work/photos"
+    photo "$work/photos/a.jpg" "rgb($red)" && photo "$work/photos/b.jpg" "rgb($red)"
+    remember_folder "$work/photos"
+    "$WINE" "$preview_host" "$exe" "$(winpath "$work")\\go" >"$work/host.log" 2>&1 &
+    host=$!
+    for i in $(seq 1 200); do
+        grep -q '^child\|^FAIL' "$work/host.log" && break
+        sleep 0.1
+    done
+    cat "$work/host.log"
+    grep -q '^child' "$work/host.log" || fail "no preview window"
+    deadline=$((SECONDS + 15))
+    until near "$(colour 156 136 40 40)" "$red"; do
+        [ $SECONDS -lt $deadline ] || fail "no photo in the preview within 15 s (centre: $(colour 156 136 40 40))"
+        sleep 1
+        shot
+    done
+    touch "$work/go"
+    wait "$host"
+    code=$?
+    cat "$work/host.log"
+    [ "$code" = 0 ] || fail "preview host: exit code $code"
+    ;;
+*)
+    fail "unknown scenario $scenario"
+    ;;
+esac
+echo "PASS: saver $scenario"
