@@ -21,6 +21,7 @@ const int32_t max_monitors = 64;
 bool previewing = false;
 bool show_failed = false;   // the show could not start: a black screen with the reason
 bool was_active = false;    // deactivation ends the show only once it was active
+bool window_ended = false;  // WM_DESTROY of main_window came: done ran, quit was posted
 POINT pointer_start = {0, 0};
 HWND covers[max_cover_windows];
 int32_t cover_count = 0;
@@ -101,7 +102,8 @@ LRESULT CALLBACK saver_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
         }
         break;
     case WM_DESTROY:
-        if (hwnd == main_window) {
+        if (hwnd == main_window && !window_ended) {
+            window_ended = true;
             if (app_object) app_object->done();
             PostQuitMessage(0);
         }
@@ -190,10 +192,10 @@ void preview_loop(HWND parent, bool with_frames)
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
-        if (!IsWindow(parent) || !IsWindow(main_window)) {
-            // Our window may have gone with its parent, quit posted already.
-            if (IsWindow(main_window)) DestroyWindow(main_window);
-            else PostQuitMessage(0);
+        if (!window_ended && !IsWindow(parent)) {
+            DestroyWindow(main_window);
+            // Gone with its parent before we could destroy it: no quit comes.
+            if (!window_ended) return;
             continue;
         }
         DWORD wait = 100;
@@ -216,9 +218,15 @@ void end_windows(HINSTANCE instance)
 {
     for (int32_t i = 0; i < cover_count; ++i) DestroyWindow(covers[i]);
     cover_count = 0;
-    if (main_window && IsWindow(main_window)) {
+    // A window that went with its parent may still count as one for a while.
+    if (main_window && !window_ended) {
         DestroyWindow(main_window);
-        wait_for_quit();
+        if (window_ended) wait_for_quit();
+    }
+    // done runs once on every path, also for a window that went without us.
+    if (!window_ended && app_object) {
+        window_ended = true;
+        app_object->done();
     }
     main_window = nullptr;
     UnregisterClassA(saver_class_name, instance);
@@ -260,6 +268,7 @@ void run_saver_show()
     register_saver_class(instance);
     previewing = false;
     was_active = false;
+    window_ended = false;
     GetCursorPos(&pointer_start);
 
     main_window = CreateWindowExA(WS_EX_TOPMOST, saver_class_name, window_title, WS_POPUP, 0, 0,
@@ -304,6 +313,7 @@ void run_saver_preview(HWND parent)
     HINSTANCE instance = GetModuleHandleA(nullptr);
     register_saver_class(instance);
     previewing = true;
+    window_ended = false;
     RECT client = {0, 0, 0, 0};
     GetClientRect(parent, &client);
     main_window = CreateWindowExA(0, saver_class_name, window_title, WS_CHILD | WS_VISIBLE, 0, 0, client.right,
