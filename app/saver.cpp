@@ -65,7 +65,7 @@ void paint_reason(HWND hwnd)
     const char* reason = app_object ? app_object->error_text() : nullptr;
     if (reason && reason[0]) {
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, RGB(160, 160, 160));
+        SetTextColor(dc, RGB(255, 255, 255));
         TextOutA(dc, 10, 10, window_title, static_cast<int>(str_length(window_title)));
         TextOutA(dc, 10, 40, reason, static_cast<int>(str_length(reason)));
     }

@@ -60,6 +60,13 @@ show)
     ;;
 show_without_photos)
     "$WINE" reg delete "$key" /f >/dev/null 2>&1
+    # The user's Pictures folder: an empty one (a new prefix links it to $HOME).
+    mkdir -p "$work/pictures/sub"
+    photo "$work/pictures/sub/not-a-photo.png" white
+    for folders in "User Shell Folders" "Shell Folders"; do
+        "$WINE" reg add "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\$folders" /v "My Pictures" \
+            /t REG_SZ /d "$(winpath "$work/pictures")" /f >/dev/null
+    done
     start_saver /s
     for i in $(seq 1 300); do
         xdotool search --onlyvisible --name "^$title\$" >/dev/null && break
@@ -70,7 +77,7 @@ show_without_photos)
     [ "$windows" = 1 ] || fail "$windows windows titled '$title' (a message box?)"
     shot
     near "$(colour 0 200 1280 824)" "0 0 0" || fail "the screen is not black: $(colour 0 200 1280 824)"
-    v=$(bright 10 40 600 17)
+    v=$(bright 10 40 600 20)
     awk -v v="$v" 'BEGIN { exit !(v > 0.002) }' || fail "no line saying why ($v)"
     focus_show
     xdotool key Return
