@@ -114,17 +114,7 @@ LRESULT CALLBACK saver_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
 
 void register_saver_class(HINSTANCE instance)
 {
-    WNDCLASSEXA wc;
-    mem_fill(&wc, 0, sizeof(wc));
-    wc.cbSize = sizeof(WNDCLASSEXA);
-    wc.style = CS_CLASSDC;
-    wc.lpfnWndProc = saver_proc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(101));
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    wc.lpszClassName = saver_class_name;
-    RegisterClassExA(&wc);
+    register_class(instance, saver_class_name, saver_proc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 }
 
 struct MonitorList {

@@ -31,10 +31,7 @@ show)
     first=$(wait_for_centre "$red" "$green" "$blue") || exit 1
     xdotool mousemove 641 512
     still_running "a move of one pixel"
-    rest=()
-    for c in "$red" "$green" "$blue"; do [ "$c" = "$first" ] || rest+=("$c"); done
-    second=$(wait_for_centre "${rest[@]}") || exit 1
-    for c in "${rest[@]}"; do [ "$c" = "$second" ] || third="$c"; done
+    wait_for_rest "$first"
     sleep 1.5 # the third photo is requested, not shown yet
     focus_show
     xdotool key space

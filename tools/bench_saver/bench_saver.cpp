@@ -95,7 +95,7 @@ int presents_at_start = 0;
 
 // From inside the preview's loop: the measured span begins with the first
 // frame and ends preview_seconds later, with the preview's window.
-void CALLBACK preview_tick(HWND, UINT, UINT_PTR, DWORD)
+void CALLBACK preview_tick(HWND, UINT, UINT_PTR timer, DWORD)
 {
     if (presents == 0) return;
     if (preview_start == 0) {
@@ -109,6 +109,7 @@ void CALLBACK preview_tick(HWND, UINT, UINT_PTR, DWORD)
     double cpu = cpu_seconds(GetCurrentProcess()) - cpu_start;
     std::printf("preview here: %.1f frames per second, %.0f%% of one core over %.0f s\n",
                 (presents - presents_at_start) / wall, 100.0 * cpu / wall, wall);
+    KillTimer(nullptr, timer);
     DestroyWindow(preview_host);
 }
 
@@ -148,8 +149,9 @@ void bench_preview_program(const char* scr)
     double start = seconds_now(), cpu = cpu_seconds(process.hProcess);
     pump_for(preview_seconds);
     double wall = seconds_now() - start;
-    std::printf("preview in orbisca.scr: %.0f%% of one core over %.0f s\n",
-                100.0 * (cpu_seconds(process.hProcess) - cpu) / wall, wall);
+    bool running = WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT;
+    std::printf("preview in orbisca.scr: %.0f%% of one core over %.0f s%s\n",
+                100.0 * (cpu_seconds(process.hProcess) - cpu) / wall, wall, running ? "" : " (it had ended: no figure)");
     DestroyWindow(host);
     WaitForSingleObject(process.hProcess, 5000);
     CloseHandle(process.hProcess);
