@@ -158,14 +158,17 @@ void bench_preview_program(const char* scr)
     CloseHandle(process.hThread);
 }
 
+void CALLBACK close_after_first_frame(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (presents > 0 && main_window) PostMessageA(main_window, WM_CLOSE, 0, 0);
+}
+
 // One show in this process: its exit code is the milliseconds from the
 // process's start to the first presented frame (0: none).
 int show_once()
 {
     count_presents();
-    SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
-        if (presents > 0 && main_window) PostMessageA(main_window, WM_CLOSE, 0, 0);
-    });
+    SetTimer(nullptr, 0, 50, close_after_first_frame);
     run_screen_saver("bench /s");
     if (presents == 0) return 0;
     FILETIME created, ended, kernel, user;
