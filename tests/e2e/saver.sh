@@ -54,6 +54,13 @@ show)
     kill -0 "$pid" 2>/dev/null || fail "a second show ended the first"
     xdotool mousemove 660 512
     finish
+    # Another program coming to the front ends it too.
+    start_saver /s
+    wait_for_centre "$red" "$green" "$blue" >/dev/null || exit 1
+    "$WINE" notepad >/dev/null 2>&1 &
+    other=$!
+    finish
+    kill "$other" 2>/dev/null
     ;;
 show_without_photos)
     "$WINE" reg delete "$key" /f >/dev/null 2>&1
