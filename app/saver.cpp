@@ -243,7 +243,7 @@ bool Slideshow::start_unattended()
         str_copy(error_text_buf, "No photo folder: choose one in the screen saver's settings");
         return false;
     }
-    // The one place the show asks for the D3DX runtime before the device.
+    // Before the device: where the show learns that the D3DX runtime is missing.
     return start_show();
 }
 
@@ -303,6 +303,7 @@ void run_saver_preview(HWND parent)
     HINSTANCE instance = GetModuleHandleA(nullptr);
     register_saver_class(instance);
     previewing = true;
+    show_failed = false;
     window_ended = false;
     RECT client = {0, 0, 0, 0};
     GetClientRect(parent, &client);
