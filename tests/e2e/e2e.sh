@@ -4,6 +4,7 @@
 # screenshots, the registry read with reg.
 # usage: e2e.sh SCENARIO orbisca.exe window_text.exe
 #   first_run_and_resume | cancel | no_photos | right_click | exif_upright | names_in_any_script | linked_folders
+#   | controls
 set -u
 scenario=$1
 exe=$2
@@ -107,11 +108,32 @@ wait_for_centre() {
     done
     fail "none of [$*] appeared in the middle of the screen (last: $c)"
 }
-escape() {
+# press KEY...: keys to the slideshow's window.
+press() {
     local w
     w=$(xdotool search --onlyvisible --name "^$title\$" | head -n 1)
     [ -n "$w" ] && xdotool windowfocus "$w" 2>/dev/null
-    xdotool key Escape
+    xdotool key "$@"
+}
+escape() { press Escape; }
+# Whether the last screenshot shows COLOUR over the whole middle of the screen,
+# not only in the centre (the turn to it has ended).
+fully() {
+    local at
+    for at in "590 462" "340 462" "840 462" "590 262" "590 662"; do
+        near "$(colour $at 100 100)" "$1" || return 1
+    done
+}
+# Waits up to SECONDS for COLOUR to fill the middle; prints how long it took.
+wait_fully() {
+    local start=$EPOCHREALTIME
+    while :; do
+        local at=$EPOCHREALTIME
+        shot
+        fully "$2" && { awk -v a="$at" -v b="$start" 'BEGIN { printf "%.2f\n", a - b }'; return 0; }
+        awk -v a="$EPOCHREALTIME" -v b="$start" -v l="$1" 'BEGIN { exit !(a - b < l) }' || return 1
+        sleep 0.1
+    done
 }
 
 red="208 32 32"
@@ -274,6 +296,75 @@ linked_folders)
         for c in "${rest[@]}"; do [ "$c" = "$seen" ] || left+=("$c"); done
         rest=("${left[@]}")
     done
+    escape
+    finish
+    ;;
+controls)
+    # Four photos, shown in the order of the list: A, B, C, D.
+    purple="160 32 192"
+    mkdir -p "$work/photos"
+    photo "$work/photos/a.jpg" "rgb($red)" && photo "$work/photos/b.jpg" "rgb($green)" &&
+        photo "$work/photos/c.jpg" "rgb($blue)" && photo "$work/photos/d.jpg" "rgb($purple)"
+    remember_folder "$work/photos"
+    start
+    answer_dialog Return "$work/photos"
+    a=$(wait_for_centre "$red" "$green" "$blue" "$purple") || exit 1
+    wait_fully 10 "$a" >/dev/null || fail "the first photo never filled the screen"
+    # Paused: the same photo for 15 s, and on after Space again.
+    press space
+    for i in $(seq 1 15); do
+        sleep 1
+        shot
+        fully "$a" || fail "paused, but the photo changed after $i s"
+    done
+    press space
+    rest=()
+    for c in "$red" "$green" "$blue" "$purple"; do [ "$c" = "$a" ] || rest+=("$c"); done
+    b=$(wait_for_centre "${rest[@]}") || exit 1
+    took=$(wait_fully 10 "$b") || fail "no new photo within 10 s of the resume"
+    echo "resumed: the next photo in view after $took s"
+    cp "$work/shot.png" "$work/b.png"
+    # Right, with the photo after it uploaded: it is fully in view within 3 s.
+    sleep 1.5
+    press Right
+    rest=()
+    for c in "$red" "$green" "$blue" "$purple"; do [ "$c" = "$a" ] || [ "$c" = "$b" ] || rest+=("$c"); done
+    c=$(wait_for_centre "${rest[@]}") || exit 1
+    shot
+    fully "$c" || took=$(wait_fully 3 "$c") || fail "the photo after Right did not fill the screen within 3 s"
+    for d in "${rest[@]}"; do [ "$d" = "$c" ] || break; done
+    # Left: the photo shown before, with the same pixels as before.
+    press Left
+    took=$(wait_fully 10 "$b") || fail "Left did not bring back the photo before"
+    echo "Left: the photo before back in view after $took s"
+    diff=$(compare -metric RMSE <(convert "$work/b.png" -crop 600x600+340+212 png:-) \
+        <(convert "$work/shot.png" -crop 600x600+340+212 png:-) null: 2>&1 | sed 's/.*(\(.*\))/\1/')
+    awk -v d="$diff" 'BEGIN { exit !(d < 0.05) }' || fail "the photo brought back differs from before ($diff)"
+    # Paused from here on, so that B stays in view. Tab hides the overlay and
+    # shows it again.
+    press space
+    for want in hidden shown; do
+        press Tab
+        sleep 1
+        shot
+        v=$(bright 10 10 190 100)
+        if [ $want = hidden ]; then
+            awk -v v="$v" 'BEGIN { exit !(v < 0.001) }' || fail "the overlay is still shown after Tab ($v)"
+        else
+            awk -v v="$v" 'BEGIN { exit !(v > 0.003) }' || fail "the overlay did not come back ($v)"
+        fi
+    done
+    # Two steps back from B: A, then around to D, which is on its way when
+    # the show ends; the next run starts with it.
+    press Left Left
+    escape
+    finish
+    echo "stored: $(reg_value file)"
+    [ "$(reg_value file)" = 0x2 ] || fail "position stored as '$(reg_value file)', want 0x2"
+    start
+    answer_dialog Return "$work/photos"
+    resumed=$(wait_for_centre "$red" "$green" "$blue" "$purple") || exit 1
+    [ "$resumed" = "$d" ] || fail "resumed with $resumed, want $d"
     escape
     finish
     ;;
