@@ -124,14 +124,18 @@ fully() {
         near "$(colour $at 100 100)" "$1" || return 1
     done
 }
-# Waits up to SECONDS for COLOUR to fill the middle; prints how long it took.
+# wait_fully SECONDS COLOUR...: waits up to SECONDS for one of the colours to
+# fill the middle; prints "COLOUR:SECONDS TAKEN".
 wait_fully() {
-    local start=$EPOCHREALTIME
+    local start=$EPOCHREALTIME limit=$1 want
+    shift
     while :; do
         local at=$EPOCHREALTIME
         shot
-        fully "$2" && { awk -v a="$at" -v b="$start" 'BEGIN { printf "%.2f\n", a - b }'; return 0; }
-        awk -v a="$EPOCHREALTIME" -v b="$start" -v l="$1" 'BEGIN { exit !(a - b < l) }' || return 1
+        for want in "$@"; do
+            fully "$want" && { awk -v a="$at" -v b="$start" -v w="$want" 'BEGIN { printf "%s:%.2f\n", w, a - b }'; return 0; }
+        done
+        awk -v a="$EPOCHREALTIME" -v b="$start" -v l="$limit" 'BEGIN { exit !(a - b < l) }' || return 1
         sleep 0.1
     done
 }
@@ -302,43 +306,47 @@ linked_folders)
 controls)
     # Four photos, shown in the order of the list: A, B, C, D.
     purple="160 32 192"
+    all=("$red" "$green" "$blue" "$purple")
     mkdir -p "$work/photos"
     photo "$work/photos/a.jpg" "rgb($red)" && photo "$work/photos/b.jpg" "rgb($green)" &&
         photo "$work/photos/c.jpg" "rgb($blue)" && photo "$work/photos/d.jpg" "rgb($purple)"
     remember_folder "$work/photos"
     start
     answer_dialog Return "$work/photos"
-    a=$(wait_for_centre "$red" "$green" "$blue" "$purple") || exit 1
-    wait_fully 10 "$a" >/dev/null || fail "the first photo never filled the screen"
-    # Paused: the same photo for 15 s, and on after Space again.
+    others() { local c; for c in "${all[@]}"; do [[ " $* " == *" $c "* ]] || echo "$c"; done; }
+    # Paused as the first photo turns into view (the next is held for 3 s
+    # after the turn): the turn completes, then it stays for 15 s, and the
+    # show goes on after Space again.
+    a=$(wait_for_centre "${all[@]}") || exit 1
     press space
+    wait_fully 5 "$a" >/dev/null || fail "the first photo never filled the screen"
     for i in $(seq 1 15); do
         sleep 1
         shot
         fully "$a" || fail "paused, but the photo changed after $i s"
     done
     press space
-    rest=()
-    for c in "$red" "$green" "$blue" "$purple"; do [ "$c" = "$a" ] || rest+=("$c"); done
-    b=$(wait_for_centre "${rest[@]}") || exit 1
-    took=$(wait_fully 10 "$b") || fail "no new photo within 10 s of the resume"
-    echo "resumed: the next photo in view after $took s"
+    mapfile -t rest < <(others "$a")
+    got=$(wait_fully 10 "${rest[@]}") || fail "no new photo within 10 s of the resume"
+    b=${got%:*}
+    echo "Space again: the next photo fully in view after ${got#*:} s"
     cp "$work/shot.png" "$work/b.png"
     # Right, with the photo after it uploaded: it is fully in view within 3 s.
     sleep 1.5
     press Right
-    rest=()
-    for c in "$red" "$green" "$blue" "$purple"; do [ "$c" = "$a" ] || [ "$c" = "$b" ] || rest+=("$c"); done
-    c=$(wait_for_centre "${rest[@]}") || exit 1
-    shot
-    fully "$c" || took=$(wait_fully 3 "$c") || fail "the photo after Right did not fill the screen within 3 s"
-    for d in "${rest[@]}"; do [ "$d" = "$c" ] || break; done
+    mapfile -t rest < <(others "$a" "$b")
+    got=$(wait_fully 3 "${rest[@]}") || fail "no other photo filled the screen within 3 s of Right"
+    c=${got%:*}
+    echo "Right: the next photo fully in view after ${got#*:} s"
+    d=$(others "$a" "$b" "$c")
     # Left: the photo shown before, with the same pixels as before.
     press Left
-    took=$(wait_fully 10 "$b") || fail "Left did not bring back the photo before"
-    echo "Left: the photo before back in view after $took s"
-    diff=$(compare -metric RMSE <(convert "$work/b.png" -crop 600x600+340+212 png:-) \
-        <(convert "$work/shot.png" -crop 600x600+340+212 png:-) null: 2>&1 | sed 's/.*(\(.*\))/\1/')
+    got=$(wait_fully 30 "$b") || fail "Left did not bring back the photo before"
+    echo "Left: the photo before fully in view after ${got#*:} s"
+    convert "$work/b.png" -crop 600x600+340+212 +repage "$work/b_then.png"
+    convert "$work/shot.png" -crop 600x600+340+212 +repage "$work/b_now.png"
+    diff=$(compare -metric RMSE "$work/b_then.png" "$work/b_now.png" null: 2>&1 | sed 's/.*(\(.*\))/\1/')
+    echo "the photo brought back against its first showing: RMSE $diff"
     awk -v d="$diff" 'BEGIN { exit !(d < 0.05) }' || fail "the photo brought back differs from before ($diff)"
     # Paused from here on, so that B stays in view. Tab hides the overlay and
     # shows it again.
@@ -356,7 +364,7 @@ controls)
     done
     # Two steps back from B: A, then around to D, which is on its way when
     # the show ends; the next run starts with it.
-    press Left Left
+    press --delay 300 Left Left
     escape
     finish
     echo "stored: $(reg_value file)"
