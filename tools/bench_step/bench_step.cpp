@@ -75,7 +75,7 @@ int main(int argc, char** argv)
 
     // The first photo comes at once; from the second on a photo is held.
     bool ok = run_until(ROTATING, 60) && run_until(NEXT, 5);
-    std::vector<double> uploaded, loading;
+    std::vector<double> uploaded, loading, to_fade;
     std::vector<int> uploaded_frames, loading_frames;
     for (int i = 0; ok && i < 2 * presses; ++i) {
         const bool ready = i % 2 == 0;
@@ -86,7 +86,10 @@ int main(int argc, char** argv)
         const int passes_before = passes;
         const double pressed = seconds_now();
         PostMessageA(main_window, WM_KEYDOWN, VK_RIGHT, 1);
-        ok = run_until(ROTATING, 60) && run_until(NEXT, 5);
+        ok = run_until(FADING, 60);
+        // The start of the frame that began the fade.
+        if (ready) to_fade.push_back(last_frame_start - pressed);
+        ok = ok && run_until(ROTATING, 60) && run_until(NEXT, 5);
         if (!ok) break;
         // The frame that ended the turn drew and presented the photo at rest.
         const double in_view = seconds_now();
@@ -101,8 +104,10 @@ int main(int argc, char** argv)
     const double frame = median(frames);
     std::printf("median frame %.1f ms (%.1f frames/s), %d photos in the folder\n", frame * 1000,
                 frame > 0 ? 1 / frame : 0.0, app->files.count);
-    std::printf("Right to fully in view, uploaded: median %.3f s over %d (goal 2 s + 2 frames = %.3f s)\n",
-                median(uploaded), int(uploaded.size()), 2 + 2 * frame);
+    std::printf("Right to fully in view, uploaded: median %.3f s over %d = 2 s + %.1f median frames "
+                "(goal 2 s + 2 frames = %.3f s); press to the fade's first frame: median %.1f ms\n",
+                median(uploaded), int(uploaded.size()), frame > 0 ? (median(uploaded) - 2) / frame : 0.0,
+                2 + 2 * frame, median(to_fade) * 1000);
     std::printf("Right to fully in view, still loading: median %.3f s over %d\n", median(loading),
                 int(loading.size()));
 
