@@ -331,8 +331,11 @@ controls)
     b=${got%:*}
     echo "Space again: the next photo fully in view after ${got#*:} s"
     cp "$work/shot.png" "$work/b.png"
-    # Right, with the photo after it uploaded: it is fully in view within 3 s.
-    sleep 1.5
+    # Paused from here on, so that the photo after B is surely uploaded
+    # before Right: a step while paused is served, and the show stays paused.
+    # Right brings that photo fully into view within 3 s.
+    press space
+    sleep 10
     press Right
     mapfile -t rest < <(others "$a" "$b")
     got=$(wait_fully 3 "${rest[@]}") || fail "no other photo filled the screen within 3 s of Right"
@@ -348,9 +351,7 @@ controls)
     diff=$(compare -metric RMSE "$work/b_then.png" "$work/b_now.png" null: 2>&1 | sed 's/.*(\(.*\))/\1/')
     echo "the photo brought back against its first showing: RMSE $diff"
     awk -v d="$diff" 'BEGIN { exit !(d < 0.05) }' || fail "the photo brought back differs from before ($diff)"
-    # Paused from here on, so that B stays in view. Tab hides the overlay and
-    # shows it again.
-    press space
+    # Tab hides the overlay and shows it again.
     for want in hidden shown; do
         press Tab
         sleep 1
