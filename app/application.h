@@ -2,6 +2,7 @@
 // program behind it. The shell knows nothing of photos, textures or threads.
 #pragma once
 #include <stddef.h>
+#include <stdint.h>
 
 #include "support.h"
 
@@ -17,6 +18,9 @@ public:
     virtual long frame() { return 0; }
     // Text to show after a failed init; null or empty means nothing to show.
     virtual const char* error_text() { return nullptr; }
+    // A viewer's control (a Control of slideshow/controls.h) from a key,
+    // click or wheel; `repeat` for a held key's auto-repeat.
+    virtual void control(int32_t what, bool repeat) {}
 
     // Objects live in process-heap blocks from mem_alloc; the deleting
     // destructor gives the block back with mem_free.

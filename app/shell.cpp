@@ -4,6 +4,7 @@
 #include "application.h"
 #include "names.h"
 #include "shell.h"
+#include "slideshow/controls.h"
 
 HWND__* main_window = nullptr;
 Application* app_object = nullptr;
@@ -15,15 +16,29 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
         if (app_object) app_object->done();
         PostQuitMessage(0);
         return 0;
-    case WM_KEYDOWN:
+    case WM_KEYDOWN: {
         if (wparam == VK_ESCAPE) {
             DestroyWindow(hwnd);
             return 0;
         }
-        break;
+        Control control = control_for_key(static_cast<uint32_t>(wparam));
+        if (control == CONTROL_NONE || !app_object) break;
+        // Bit 30: the key was already down, an auto-repeat of a held key.
+        app_object->control(control, (lparam & 0x40000000) != 0);
+        return 0;
+    }
     case WM_RBUTTONUP:
         DestroyWindow(hwnd);
         return 0;
+    case WM_LBUTTONUP:
+        if (app_object) app_object->control(CONTROL_NEXT, false);
+        return 0;
+    case WM_MOUSEWHEEL: {
+        static int32_t wheel_rest = 0;
+        Control control = control_for_wheel(&wheel_rest, GET_WHEEL_DELTA_WPARAM(wparam));
+        if (control != CONTROL_NONE && app_object) app_object->control(control, false);
+        return 0;
+    }
     }
     return DefWindowProcA(hwnd, message, wparam, lparam);
 }

@@ -47,6 +47,7 @@ Slideshow::Slideshow()
 
     slide_duration = 5.0f;
     file_index = -1;
+    reset_controls(&controls);
     loader.orientation = 1;
     for (FaceSlot& f : faces) {
         f.texture = nullptr;

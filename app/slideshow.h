@@ -14,6 +14,7 @@
 
 #include "application.h"
 #include "atomic.h"
+#include "slideshow/controls.h"
 #include "slideshow/slide_state.h"
 
 const int32_t path_size = 260;
@@ -104,6 +105,8 @@ public:
     int32_t face;
     int32_t filter_index;
     int32_t file_index;
+    // Pause, steps and the overlay, as the viewer's keys and clicks left them.
+    Controls controls;
     char folder[path_size];
     char status_text[text_size];
     char error_text_buf[text_size];
@@ -119,6 +122,7 @@ public:
     void done() override;
     long frame() override;
     const char* error_text() override { return error_text_buf; }
+    void control(int32_t what, bool repeat) override;
 
     // Start-up in parts. init is load_settings, choose_folder, save_settings
     // and start_show; the screen saver starts without the dialog

@@ -71,8 +71,10 @@ void Slideshow::save_settings()
     HKEY key;
     if (!open_key(&key)) return;
     RegSetValueExA(key, "folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder), str_length(folder) + 1);
-    // loader.path is filled when the first photo is requested.
-    int32_t index = index_to_store(file_index, loader.path[0] != 0);
+    // loader.path is filled when the first photo is requested. A step back
+    // that waits for its request already names the photo on its way.
+    int32_t index = index_to_store(photo_on_its_way(controls, file_index),
+                                   loader.path[0] != 0 || controls.back_index >= 0);
     RegSetValueExA(key, "file", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&index), sizeof(index));
     RegCloseKey(key);
 }

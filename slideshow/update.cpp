@@ -1,6 +1,7 @@
 // The per-frame clock and sequencer of the slideshow: one state step per call,
 // then the status text for the overlay.
 #include "app/slideshow.h"
+#include "slideshow/controls.h"
 #include "slideshow/pacing.h"
 #include "slideshow/status.h"
 #include "slideshow/technique.h"
@@ -22,13 +23,17 @@ void Slideshow::update()
     // Exactly one branch per call, so at most one transition per frame. A state
     // that is kept shows its word; a frame that leaves a state shows none.
     bool stays = true;
-    switch (state) {
+    if (drops_photo(controls, state, load_acquire(&loader.done_flag))) {
+        // A step back wants another photo: the one on its way is dropped (in
+        // LOADING once its decode is done) and the wanted one requested next.
+        store_release(&pending_task, static_cast<Task*>(nullptr));
+        state = NEXT;
+        stays = false;
+    } else switch (state) {
     case NEXT:
         stays = files.count <= 0;
         if (!stays) {
-            int32_t next = file_index + 1;
-            if (next < 0 || next >= files.count) next = 0;
-            file_index = next;
+            file_index = take_request(&controls, file_index, files.count);
             str_copy(loader.path, files.entries + static_cast<uint32_t>(file_index) * path_size);
             loader.request_time = now;
             submit_task(&loader);
@@ -61,9 +66,10 @@ void Slideshow::update()
     }
 
     case WAITING:
-        // The first photo after start is shown at once; later ones keep the
-        // current photo up until slide_duration - 2 seconds after their request.
-        stays = loader.loaded_count >= 2 && now - loader.request_time < slide_duration - 2.0f;
+        // The first photo after start and a photo stepped to are shown at
+        // once; later ones keep the current photo up until slide_duration - 2
+        // seconds after their request, and for as long as the show is paused.
+        stays = !waiting_ends(controls, loader.loaded_count, now - loader.request_time, slide_duration);
         if (!stays) {
             phase_start = now;
             state = FADING;
@@ -80,6 +86,7 @@ void Slideshow::update()
             loader.target = faces[face].texture;
             faces[face].texture = arrived;
             faces[face].orientation = loader.orientation;
+            photo_turned_to(&controls, file_index);
             state = ROTATING;
         }
         break;
@@ -92,15 +99,16 @@ void Slideshow::update()
             TechniqueChoice choice = choose_technique(filter_index);
             filter_index = choice.filter;
             compose_technique(faces[face].technique, choice);
+            turn_ended(&controls);
             state = NEXT;
         }
         break;
     }
 
-    if (stays) {
-        const char* word = state_word(state);
-        if (word) str_append(status_text, word);
-    }
+    // While paused the third line says so on every frame.
+    const char* word = pause_word(controls);
+    if (!word && stays) word = state_word(state);
+    if (word) str_append(status_text, word);
 
-    status_tail(status_text, now - loader.request_time, slide_duration);
+    status_tail(status_text, slide_seconds(controls, now, loader.request_time), slide_duration);
 }

@@ -2,7 +2,9 @@
 # Benchmark of the slideshow's cadence: makes a folder of photo-sized JPEGs
 # (12 megapixels, 4000x3000, unless WIDTHxHEIGHT is given) and runs
 # bench_cadence over it under Wine, on a private display and Wine prefix.
-# Usage: tools/bench_cadence.sh [build dir, default build/win64] [WIDTHxHEIGHT] [photos, default 7]
+# Usage: tools/bench_cadence.sh [build dir, default build/win64] [WIDTHxHEIGHT] [photos, default 7] [benchmark]
+# The benchmark is bench_cadence unless given: bench_step runs over the same
+# photos (Right presses to the next photo fully in view, 5 per case).
 # ORBISCA_DISPLAY=WIDTHxHEIGHTxDEPTH sets the virtual display (1280x1024x24
 # unless given); a smaller one gives software rendering a higher frame rate.
 set -e
@@ -10,6 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/win64}
 size=${2:-4000x3000}
 count=${3:-7}
+bench=${4:-bench_cadence}
 work=$(mktemp -d /tmp/bench_cadence.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
@@ -25,4 +28,6 @@ echo "$count photos of ${w}x${h} ($(du -sh "$work" | cut -f1))"
 wine_env_start "${ORBISCA_DISPLAY:-1280x1024x24}"
 echo "display ${ORBISCA_DISPLAY:-1280x1024x24}"
 trap 'wine_env_stop; rm -rf "$work"' EXIT
-"$WINE" "$build/tools/bench_cadence.exe" "Z:${work//\//\\}" "$count" | tr -d '\r'
+args=("$count")
+[ "$bench" = bench_cadence ] || args=()
+"$WINE" "$build/tools/$bench.exe" "Z:${work//\//\\}" "${args[@]}" | tr -d '\r'

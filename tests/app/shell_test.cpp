@@ -21,7 +21,9 @@ struct CountingApp : Application {
     bool quit_on_frame = true;
     long frame_result = 0;
     int post_per_frame = 0; // posts WM_APP from this many frames, then quits
+    std::string controls;   // "<control><r if repeated>" per call
     void done() override { ++done_calls; }
+    void control(int32_t what, bool repeat) override { controls += std::to_string(what) + (repeat ? "r " : " "); }
     long frame() override
     {
         if (frames++ == 0 && counter) seen_at_first_frame = *counter;
@@ -101,6 +103,26 @@ TEST_F(Shell, EscapeDestroysTheWindowOtherKeysDoNot)
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(app.done_calls, 1);
     EXPECT_TRUE(drain_quit());
+}
+
+TEST_F(Shell, KeysClicksAndTheWheelReachTheControls)
+{
+    const LPARAM repeated = 0x40000001; // bit 30: the key was already down
+    SendMessageA(window, WM_KEYDOWN, VK_SPACE, 1);
+    SendMessageA(window, WM_KEYDOWN, VK_SPACE, repeated);
+    SendMessageA(window, WM_KEYDOWN, VK_RIGHT, repeated);
+    SendMessageA(window, WM_KEYDOWN, VK_PRIOR, 1);
+    SendMessageA(window, WM_KEYDOWN, VK_TAB, 1);
+    SendMessageA(window, WM_KEYDOWN, 'A', 1);
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    SendMessageA(window, WM_LBUTTONUP, 0, 0);
+    SendMessageA(window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+    SendMessageA(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+    // Pause, pause repeated, next repeated, previous, overlay; the click and
+    // the wheel towards the user: next; away: previous.
+    EXPECT_EQ(app.controls, "1 1r 2r 3 4 2 2 3 ");
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(app.done_calls, 0);
 }
 
 TEST_F(Shell, RightButtonEndsOnReleaseNotOnPress)

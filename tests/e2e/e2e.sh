@@ -4,6 +4,7 @@
 # screenshots, the registry read with reg.
 # usage: e2e.sh SCENARIO orbisca.exe window_text.exe
 #   first_run_and_resume | cancel | no_photos | right_click | exif_upright | names_in_any_script | linked_folders
+#   | controls
 set -u
 scenario=$1
 exe=$2
@@ -107,11 +108,36 @@ wait_for_centre() {
     done
     fail "none of [$*] appeared in the middle of the screen (last: $c)"
 }
-escape() {
+# press KEY...: keys to the slideshow's window.
+press() {
     local w
     w=$(xdotool search --onlyvisible --name "^$title\$" | head -n 1)
     [ -n "$w" ] && xdotool windowfocus "$w" 2>/dev/null
-    xdotool key Escape
+    xdotool key "$@"
+}
+escape() { press Escape; }
+# Whether the last screenshot shows COLOUR over the whole middle of the screen,
+# not only in the centre (the turn to it has ended).
+fully() {
+    local at
+    for at in "590 462" "340 462" "840 462" "590 262" "590 662"; do
+        near "$(colour $at 100 100)" "$1" || return 1
+    done
+}
+# wait_fully SECONDS COLOUR...: waits up to SECONDS for one of the colours to
+# fill the middle; prints "COLOUR:SECONDS TAKEN".
+wait_fully() {
+    local start=$EPOCHREALTIME limit=$1 want
+    shift
+    while :; do
+        local at=$EPOCHREALTIME
+        shot
+        for want in "$@"; do
+            fully "$want" && { awk -v a="$at" -v b="$start" -v w="$want" 'BEGIN { printf "%s:%.2f\n", w, a - b }'; return 0; }
+        done
+        awk -v a="$EPOCHREALTIME" -v b="$start" -v l="$limit" 'BEGIN { exit !(a - b < l) }' || return 1
+        sleep 0.1
+    done
 }
 
 red="208 32 32"
@@ -286,6 +312,80 @@ linked_folders)
         for c in "${rest[@]}"; do [ "$c" = "$seen" ] || left+=("$c"); done
         rest=("${left[@]}")
     done
+    escape
+    finish
+    ;;
+controls)
+    # Four photos, shown in the order of the list: A, B, C, D.
+    purple="160 32 192"
+    all=("$red" "$green" "$blue" "$purple")
+    mkdir -p "$work/photos"
+    photo "$work/photos/a.jpg" "rgb($red)" && photo "$work/photos/b.jpg" "rgb($green)" &&
+        photo "$work/photos/c.jpg" "rgb($blue)" && photo "$work/photos/d.jpg" "rgb($purple)"
+    remember_folder "$work/photos"
+    start
+    answer_dialog Return "$work/photos"
+    others() { local c; for c in "${all[@]}"; do [[ " $* " == *" $c "* ]] || echo "$c"; done; }
+    # Paused as the first photo turns into view (the next is held for 3 s
+    # after the turn): the turn completes, then it stays for 15 s, and the
+    # show goes on after Space again.
+    a=$(wait_for_centre "${all[@]}") || exit 1
+    press space
+    wait_fully 5 "$a" >/dev/null || fail "the first photo never filled the screen"
+    for i in $(seq 1 15); do
+        sleep 1
+        shot
+        fully "$a" || fail "paused, but the photo changed after $i s"
+    done
+    press space
+    mapfile -t rest < <(others "$a")
+    got=$(wait_fully 10 "${rest[@]}") || fail "no new photo within 10 s of the resume"
+    b=${got%:*}
+    echo "Space again: the next photo fully in view after ${got#*:} s"
+    cp "$work/shot.png" "$work/b.png"
+    # Paused from here on, so that the photo after B is surely uploaded
+    # before Right: a step while paused is served, and the show stays paused.
+    # Right brings that photo fully into view within 3 s.
+    press space
+    sleep 10
+    press Right
+    mapfile -t rest < <(others "$a" "$b")
+    got=$(wait_fully 3 "${rest[@]}") || fail "no other photo filled the screen within 3 s of Right"
+    c=${got%:*}
+    echo "Right: the next photo fully in view after ${got#*:} s"
+    d=$(others "$a" "$b" "$c")
+    # Left: the photo shown before, with the same pixels as before.
+    press Left
+    got=$(wait_fully 30 "$b") || fail "Left did not bring back the photo before"
+    echo "Left: the photo before fully in view after ${got#*:} s"
+    convert "$work/b.png" -crop 600x600+340+212 +repage "$work/b_then.png"
+    convert "$work/shot.png" -crop 600x600+340+212 +repage "$work/b_now.png"
+    diff=$(compare -metric RMSE "$work/b_then.png" "$work/b_now.png" null: 2>&1 | sed 's/.*(\(.*\))/\1/')
+    echo "the photo brought back against its first showing: RMSE $diff"
+    awk -v d="$diff" 'BEGIN { exit !(d < 0.05) }' || fail "the photo brought back differs from before ($diff)"
+    # Tab hides the overlay and shows it again.
+    for want in hidden shown; do
+        press Tab
+        sleep 1
+        shot
+        v=$(bright 10 10 190 100)
+        if [ $want = hidden ]; then
+            awk -v v="$v" 'BEGIN { exit !(v < 0.001) }' || fail "the overlay is still shown after Tab ($v)"
+        else
+            awk -v v="$v" 'BEGIN { exit !(v > 0.003) }' || fail "the overlay did not come back ($v)"
+        fi
+    done
+    # Two steps back from B: A, then around to D, which is on its way when
+    # the show ends; the next run starts with it.
+    press --delay 300 Left Left
+    escape
+    finish
+    echo "stored: $(reg_value file)"
+    [ "$(reg_value file)" = 0x2 ] || fail "position stored as '$(reg_value file)', want 0x2"
+    start
+    answer_dialog Return "$work/photos"
+    resumed=$(wait_for_centre "$red" "$green" "$blue" "$purple") || exit 1
+    [ "$resumed" = "$d" ] || fail "resumed with $resumed, want $d"
     escape
     finish
     ;;

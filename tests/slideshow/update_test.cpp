@@ -393,6 +393,69 @@ TEST_F(Update, RotationChoosesTheNextFacesTechnique)
     EXPECT_EQ(s.previous_face(), 5);
 }
 
+// Pause, a step forwards and a step back through the real machine.
+TEST_F(Update, ControlsPauseStepAndDrop)
+{
+    // The third line and the seconds of the last frame's text.
+    auto word = [](const std::string& t) {
+        size_t a = t.find('\n', t.find('\n') + 1) + 1;
+        return t.substr(a, t.find('\n', a) - a);
+    };
+    auto seconds = [](const std::string& t) { return std::stoi(t.substr(t.rfind('\n') + 1)); };
+
+    s.loader.loaded_count = 1; // the photo below is not the first: it is held
+    load_photo(1.0f, 1);
+    s.control(CONTROL_PAUSE, false);
+    std::string t = frame_at(30.0f);
+    EXPECT_EQ(word(t), "PAUSED");
+    EXPECT_EQ(seconds(t), 0);
+    EXPECT_EQ(s.state, WAITING);
+    // Resumed: the seconds run on from 0, the hold ends 3 s later.
+    s.control(CONTROL_PAUSE, false);
+    EXPECT_EQ(word(frame_at(32.75f)), "WAITING");
+    frame_at(33.0f);
+    EXPECT_EQ(s.state, FADING);
+
+    // Next during the fade: the photo after the one arriving comes at once.
+    s.control(CONTROL_NEXT, false);
+    frame_at(34.0f);
+    frame_at(35.0f);
+    ASSERT_EQ(s.state, NEXT);
+    load_photo(35.0f, 1);
+    EXPECT_EQ(s.file_index, 1);
+    frame_at(35.25f);
+    EXPECT_EQ(s.state, FADING);
+    frame_at(36.25f);
+    frame_at(37.25f);
+
+    // Back while photo 2 is uploading: the upload is dropped and photo 0,
+    // the one before the photo in view, is requested instead.
+    ASSERT_EQ(s.state, NEXT);
+    frame_at(37.5f);
+    finish_load(1);
+    frame_at(37.5f);
+    ASSERT_EQ(s.state, CACHING);
+    ASSERT_EQ(s.file_index, 2);
+    IDirect3DTexture9* spare = s.loader.target;
+    s.control(CONTROL_PREVIOUS, false);
+    frame_at(37.75f);
+    EXPECT_EQ(s.state, NEXT);
+    frame_at(37.75f);
+    EXPECT_EQ(s.state, LOADING);
+    EXPECT_EQ(s.file_index, 0);
+    EXPECT_EQ(std::string(s.loader.path), entry(0));
+    EXPECT_EQ(s.loader.target, spare);
+    // A step back during a decode waits for it, then drops it.
+    s.control(CONTROL_PREVIOUS, false);
+    frame_at(38.0f);
+    EXPECT_EQ(s.state, LOADING);
+    finish_load(1);
+    frame_at(38.0f);
+    EXPECT_EQ(s.state, NEXT);
+    frame_at(38.0f);
+    EXPECT_EQ(s.file_index, 2);
+}
+
 TEST_F(Update, RotationDrawsTwoOrThreeValues)
 {
     struct Case {
