@@ -6,12 +6,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tools/fxpack/ps_2_0_operands.h"
 
 namespace {
 
@@ -186,6 +192,56 @@ std::vector<std::string> over_limits(const Count& c)
     return over;
 }
 
+// What ps_2_0 allows of the operands, beyond the counts above. A source may
+// be swizzled only as .xyzw, one of the replicates or .yzxw, .zxyw, .wzyx
+// (any other order is an optional capability of ps_2_x); the scalar
+// instructions want a replicate. texld writes a whole temporary and reads
+// its coordinates from t# or r# and its sampler s# without a swizzle or a
+// modifier. Returns one line for each operand that breaks a rule.
+const uint32_t reg_texture = 3, reg_sampler = 10;
+const uint32_t identity = 0xE4;
+
+bool replicate(uint32_t swizzle) { return swizzle == 0x00 || swizzle == 0x55 || swizzle == 0xAA || swizzle == 0xFF; }
+bool ps_2_0_swizzle(uint32_t swizzle)
+{
+    return swizzle == identity || replicate(swizzle) || swizzle == 0xC9 || swizzle == 0xD2 || swizzle == 0x1B;
+}
+
+std::vector<std::string> ps_2_0_operand_faults(const std::vector<uint32_t>& code)
+{
+    std::vector<std::string> faults;
+    if (code.empty() || code[0] != 0xFFFF0200) return faults;
+    for (size_t i = 1, n = 0; i < code.size(); ++n) {
+        uint32_t op = code[i] & 0xFFFF;
+        if (op == OP_END) break;
+        size_t length = op == OP_COMMENT ? (code[i] >> 16) & 0x7FFF : (code[i] >> 24) & 0x0F;
+        if (i + 1 + length > code.size()) break;
+        const uint32_t* p = &code[i + 1];
+        i += 1 + length;
+        if (op == OP_COMMENT || op == OP_DCL || op == OP_DEF || length == 0) continue;
+        auto fault = [&](const std::string& what) {
+            faults.push_back("instruction " + std::to_string(n) + " (opcode " + std::to_string(op) + "): " + what);
+        };
+        auto swizzle = [](uint32_t token) { return (token >> 16) & 0xFF; };
+        auto modifier = [](uint32_t token) { return (token >> 24) & 0xF; };
+        if (op == OP_TEX) {
+            if (length != 3) { fault("texld takes three operands"); continue; }
+            if (register_type(p[0]) != reg_temp || ((p[0] >> 16) & 0xF) != 0xF) fault("texld writes all of r#");
+            if (register_type(p[1]) != reg_texture && register_type(p[1]) != reg_temp) fault("texld reads t# or r#");
+            if (swizzle(p[1]) != identity || modifier(p[1]) != 0) fault("texld coordinates swizzled or modified");
+            if (register_type(p[2]) != reg_sampler || swizzle(p[2]) != identity || modifier(p[2]) != 0)
+                fault("texld sampler swizzled or modified");
+            continue;
+        }
+        bool scalar = op == OP_RCP || op == OP_RSQ || op == OP_EXP || op == OP_LOG || op == OP_POW;
+        for (size_t k = has_destination(op) ? 1 : 0; k < length; ++k) {
+            if (scalar ? !replicate(swizzle(p[k])) : !ps_2_0_swizzle(swizzle(p[k])))
+                fault("source " + std::to_string(k) + (scalar ? " not a replicate" : " swizzle not in ps_2_0"));
+        }
+    }
+    return faults;
+}
+
 // The shaders of a binary effect (fx_2_0), each named by its technique.
 struct Shader {
     std::string technique;
@@ -285,10 +341,14 @@ TEST(CompiledEffect, EveryShaderIsWithinItsModelsLimits)
     ASSERT_EQ(shaders.size(), 80u);
     Count most_ps, most_vs;
     int pixel_shaders = 0;
+    size_t operand_faults = 0;
     for (const Shader& s : shaders) {
         Count c = count_shader(s.code);
-        for (const std::string& over : over_limits(c))
-            ADD_FAILURE() << s.technique << (c.pixel ? " pixel" : " vertex") << " shader: " << over;
+        std::vector<std::string> faults = over_limits(c);
+        for (const std::string& f : ps_2_0_operand_faults(s.code)) faults.push_back(f);
+        for (const std::string& fault : faults)
+            ADD_FAILURE() << s.technique << (c.pixel ? " pixel" : " vertex") << " shader: " << fault;
+        operand_faults += faults.size() - over_limits(c).size();
         Count& most = c.pixel ? most_ps : most_vs;
         pixel_shaders += c.pixel;
         most.arithmetic = std::max(most.arithmetic, c.arithmetic);
@@ -304,6 +364,7 @@ TEST(CompiledEffect, EveryShaderIsWithinItsModelsLimits)
                 "%d dependent-read levels; vertex shader: %d slots\n",
                 most_ps.arithmetic, most_ps.texture, most_ps.temps, most_ps.float_constants, most_ps.levels,
                 most_vs.arithmetic);
+    std::printf("operands ps_2_0 does not allow: %zu\n", operand_faults);
 }
 
 // The walk itself, on hand-made shaders, so that a walk that undercounts
@@ -317,7 +378,7 @@ uint32_t reg(uint32_t type, uint32_t n, uint32_t mask = 0xF)
 }
 uint32_t temp(uint32_t n, uint32_t mask = 0xF) { return reg(reg_temp, n, mask); }
 const uint32_t t0 = 0xB0E40000u;  // t0.xyzw (texture coordinate register, type 3)
-const uint32_t s0 = 0x90000800u;  // s0 (sampler, type 10)
+const uint32_t s0 = 0xA0E40800u;  // s0 (sampler, type 10)
 const uint32_t c0 = 0xA0E40000u;  // c0.xyzw
 
 struct Builder {
@@ -402,4 +463,212 @@ TEST(ShaderWalk, RefusesWhatTheModelDoesNot)
     cut.resize(cut.size() - 2);
     EXPECT_NE(count_shader(cut).error, "");
     EXPECT_NE(count_shader({0xFFFF0300, OP_END}).error, "");
+}
+
+namespace {
+
+// A source operand: register, swizzle written out ("zwzz") and modifier
+// (1 negate, 11 absolute value).
+uint32_t src(uint32_t type, uint32_t n, const char* swizzle = "xyzw", uint32_t modifier = 0)
+{
+    uint32_t s = 0;
+    for (int k = 0; k < 4; ++k) s |= uint32_t(std::string("xyzw").find(swizzle[k])) << (2 * k);
+    return 0x80000000u | (type & 7) << 28 | (type & 0x18) << 8 | s << 16 | modifier << 24 | n;
+}
+const uint32_t s0_2d = 0x90000000u;  // dcl_2d's first token
+const uint32_t oC0 = 0x800F0800u;    // oC0.xyzw
+
+}  // namespace
+
+TEST(ShaderWalk, FindsOperandsPs20DoesNotAllow)
+{
+    auto faults = [](std::vector<uint32_t> params, uint32_t op = OP_TEX) {
+        return ps_2_0_operand_faults(Builder(0xFFFF0200).op(op, params).done()).size();
+    };
+    EXPECT_EQ(faults({temp(0), src(reg_texture, 0), s0}), 0u);
+    EXPECT_EQ(faults({temp(0), src(reg_texture, 0, "xyxx"), s0}), 1u);
+    EXPECT_EQ(faults({temp(0), src(reg_temp, 1, "xyzw", 1), s0}), 1u);
+    EXPECT_EQ(faults({temp(0, 3), src(reg_temp, 1), s0}), 1u);
+    EXPECT_EQ(faults({temp(0), src(reg_const, 1), s0}), 1u);
+    // Allowed and refused swizzles; the scalar instructions want a replicate.
+    EXPECT_EQ(faults({temp(0), src(reg_temp, 1, "yzxw"), src(reg_const, 0, "wzyx")}, OP_ADD), 0u);
+    EXPECT_EQ(faults({temp(0), src(reg_temp, 1, "xxyy"), src(reg_const, 0, "zxyw")}, OP_ADD), 1u);
+    EXPECT_EQ(faults({temp(0, 1), src(reg_temp, 1, "zzzz")}, OP_RCP), 0u);
+    EXPECT_EQ(faults({temp(0, 1), src(reg_temp, 1, "zwzz")}, OP_RCP), 1u);
+}
+
+// The packer's rewrite of pixel shader operands (tools/fxpack), on shaders
+// that each need one of its ways: run by a small interpreter on random
+// inputs, every rewritten shader writes the same bits as the original.
+namespace {
+
+using Vec = std::array<float, 4>;
+
+struct Machine {
+    Vec r[32] = {}, c[32] = {}, t[8] = {}, out = {};
+
+    Vec& reg(uint32_t token)
+    {
+        uint32_t type = register_type(token), n = register_number(token);
+        if (type == reg_temp) return r[n];
+        if (type == reg_const) return c[n];
+        if (type == reg_texture) return t[n];
+        return out;
+    }
+
+    Vec read(uint32_t token)
+    {
+        Vec v = reg(token), s;
+        uint32_t modifier = (token >> 24) & 0xF;
+        for (int k = 0; k < 4; ++k) {
+            s[k] = v[(token >> (16 + 2 * k)) & 3];
+            if (modifier == 11 || modifier == 12) s[k] = std::fabs(s[k]);
+            if (modifier == 1 || modifier == 12) s[k] = -s[k];
+        }
+        return s;
+    }
+
+    // Runs the shader; false on an instruction this machine lacks.
+    bool run(const std::vector<uint32_t>& code)
+    {
+        for (size_t i = 1; i < code.size();) {
+            uint32_t op = code[i] & 0xFFFF;
+            if (op == OP_END) return true;
+            size_t length = op == OP_COMMENT ? (code[i] >> 16) & 0x7FFF : (code[i] >> 24) & 0x0F;
+            const uint32_t* p = &code[i + 1];
+            i += 1 + length;
+            if (op == OP_COMMENT || op == OP_DCL) continue;
+            if (op == OP_DEF) {
+                for (int k = 0; k < 4; ++k) std::memcpy(&c[register_number(p[0])][k], &p[1 + k], 4);
+                continue;
+            }
+            Vec a = read(p[1]), b = length > 2 ? read(p[2]) : Vec{}, d = length > 3 ? read(p[3]) : Vec{}, v;
+            for (int k = 0; k < 4; ++k) {
+                switch (op) {
+                case OP_MOV: v[k] = a[k]; break;
+                case OP_ADD: v[k] = a[k] + b[k]; break;
+                case OP_MUL: v[k] = a[k] * b[k]; break;
+                case OP_MAD: v[k] = a[k] * b[k] + d[k]; break;
+                case OP_CMP: v[k] = a[k] >= 0 ? b[k] : d[k]; break;
+                case OP_RCP: v[k] = 1 / a[0]; break;
+                // A texture of a 2D sampler that shows its coordinates.
+                case OP_TEX: v[k] = a[0] * float(k + 1) - a[1] + float(register_number(p[2])); break;
+                default: return false;
+                }
+            }
+            bool saturate = (p[0] >> 20) & 1;
+            for (int k = 0; k < 4; ++k)
+                if ((p[0] >> (16 + k)) & 1) reg(p[0])[k] = saturate ? std::min(1.0f, std::max(0.0f, v[k])) : v[k];
+        }
+        return false;
+    }
+};
+
+// Rewrites a shader and compares both on 64 random inputs; returns the
+// rewritten shader, or nothing after a failure.
+std::vector<uint32_t> rewrite_and_compare(const std::vector<uint32_t>& shader)
+{
+    std::vector<uint32_t> code = shader;
+    fxpack::OperandRewrite done;
+    std::string error;
+    EXPECT_TRUE(fxpack::rewrite_ps_2_0_operands(&code, &done, &error)) << error;
+    for (const std::string& fault : ps_2_0_operand_faults(code)) ADD_FAILURE() << fault;
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> value(-4, 4);
+    for (int run = 0; run < 64; ++run) {
+        Machine before, after;
+        for (Vec& v : before.t) for (float& x : v) x = value(random);
+        for (Vec& v : before.c) for (float& x : v) x = value(random);
+        std::copy(std::begin(before.t), std::end(before.t), after.t);
+        std::copy(std::begin(before.c), std::end(before.c), after.c);
+        if (!before.run(shader) || !after.run(code)) {
+            ADD_FAILURE() << "the interpreter cannot run the shader";
+            return {};
+        }
+        if (std::memcmp(before.out.data(), after.out.data(), sizeof(Vec)) != 0) {
+            ADD_FAILURE() << "other output on run " << run;
+            return {};
+        }
+    }
+    return code;
+}
+
+}  // namespace
+
+TEST(ShaderRewrite, KeepsEveryShadersBitsWithAllowedOperands)
+{
+    auto slots = [](const std::vector<uint32_t>& code) { return count_shader(code).arithmetic; };
+    Builder head(0xFFFF0200);
+    head.op(OP_DCL, {0x80000000u, t0}).op(OP_DCL, {s0_2d, s0}).op(OP_MOV, {temp(0), src(reg_texture, 0)});
+
+    // Unread components filled in: no instruction added.
+    Builder fill = head;
+    fill.op(OP_MUL, {temp(1, 3), src(reg_texture, 0, "xyxx"), src(reg_const, 0, "xyxx")})
+        .op(OP_TEX, {temp(2), src(reg_temp, 1, "xyxx"), s0})
+        .op(OP_MOV, {oC0, src(reg_temp, 2)});
+    std::vector<uint32_t> code = fill.done();
+    EXPECT_EQ(slots(rewrite_and_compare(code)), slots(code));
+
+    // Split by component, the part that reads r0.z before the one that
+    // writes it; a swap with itself goes by a temporary, saturated there.
+    Builder split = head;
+    split.op(OP_MUL, {temp(0, 0xC), src(reg_temp, 0, "xxxy"), src(reg_temp, 0, "zzzz")})
+        .op(OP_ADD, {temp(0, 3) | 1u << 20, src(reg_temp, 0, "yxzw"), src(reg_const, 0)})
+        .op(OP_MOV, {oC0, src(reg_temp, 0)});
+    code = split.done();
+    EXPECT_EQ(slots(rewrite_and_compare(code)), slots(code) + 3);
+
+    // A defined constant read in another order: defined again, no split.
+    Builder constant = head;
+    constant.op(OP_DEF, {reg(reg_const, 1), 0x3F800000, 0x40000000, 0x40400000, 0x40800000})
+        .op(OP_MAD, {temp(0, 5), src(reg_temp, 0, "xxzx"), src(reg_const, 1, "wxzx"), src(reg_const, 1, "yxxx")})
+        .op(OP_MOV, {oC0, src(reg_temp, 0)});
+    code = constant.done();
+    EXPECT_EQ(slots(rewrite_and_compare(code)), slots(code));
+    EXPECT_EQ(count_shader(rewrite_and_compare(code)).float_constants, 3);
+
+    // A value in .zw read as texture coordinates: moved to .xy of a
+    // temporary of its own, no copy. Coordinates in .zw of a value that
+    // cannot move are copied.
+    Builder moved = head;
+    moved.op(OP_MUL, {temp(0, 0xC), src(reg_texture, 0, "xxxy"), src(reg_const, 0, "xxxy")})
+        .op(OP_ADD, {temp(0, 0xC), src(reg_temp, 0, "xxzw"), src(reg_const, 0, "xxxy")})
+        .op(OP_TEX, {temp(1), src(reg_temp, 0, "zwzz"), s0})
+        .op(OP_MAD, {temp(1), src(reg_temp, 1), src(reg_temp, 0, "zzzz"), src(reg_temp, 0, "wwww")})
+        .op(OP_MOV, {oC0, src(reg_temp, 1)});
+    code = moved.done();
+    std::vector<uint32_t> out = rewrite_and_compare(code);
+    EXPECT_EQ(slots(out), slots(code));
+    EXPECT_EQ(count_shader(out).temps, 3);
+    Builder copied = head;
+    copied.op(OP_TEX, {temp(1), src(reg_temp, 0, "zwzz", 1), s0})
+        .op(OP_TEX, {temp(2), src(reg_temp, 0, "zwzz", 1), s0})
+        .op(OP_ADD, {temp(1), src(reg_temp, 1), src(reg_temp, 2)})
+        .op(OP_ADD, {oC0, src(reg_temp, 1), src(reg_temp, 0)});
+    code = copied.done();
+    EXPECT_EQ(slots(rewrite_and_compare(code)), slots(code) + 2);
+}
+
+TEST(ShaderRewrite, RefusesWhatItCannotKeepExact)
+{
+    fxpack::OperandRewrite done;
+    std::string error;
+    // Other models pass as they are; a shader cut short, or one with no
+    // temporary left for a copy, fails and stays as it was.
+    std::vector<uint32_t> vs = Builder(0xFFFE0200).op(OP_ADD, {temp(0), src(reg_temp, 1, "yxzw"), c0}).done();
+    std::vector<uint32_t> code = vs;
+    EXPECT_TRUE(fxpack::rewrite_ps_2_0_operands(&code, &done, &error));
+    EXPECT_EQ(code, vs);
+    std::vector<uint32_t> cut = Builder(0xFFFF0200).op(OP_MOV, {temp(0), c0}).done();
+    cut.resize(cut.size() - 2);
+    code = cut;
+    EXPECT_FALSE(fxpack::rewrite_ps_2_0_operands(&code, &done, &error));
+    EXPECT_EQ(code, cut);
+    Builder full(0xFFFF0200);
+    full.op(OP_MOV, {temp(11), src(reg_texture, 0)}).op(OP_TEX, {temp(0), src(reg_temp, 11, "zwzz"), s0});
+    std::vector<uint32_t> crowded = full.op(OP_ADD, {oC0, src(reg_temp, 0), src(reg_temp, 11)}).done();
+    code = crowded;
+    EXPECT_FALSE(fxpack::rewrite_ps_2_0_operands(&code, &done, &error));
+    EXPECT_EQ(error, "no temporary register is free");
+    EXPECT_EQ(code, crowded);
 }
