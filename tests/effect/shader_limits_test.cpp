@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/fxpack/ps_2_0_operands.h"
+#include "tools/fxpack/shader_operands.h"
 
 namespace {
 
@@ -192,13 +192,16 @@ std::vector<std::string> over_limits(const Count& c)
     return over;
 }
 
-// What ps_2_0 allows of the operands, beyond the counts above. A source may
-// be swizzled only as .xyzw, one of the replicates or .yzxw, .zxyw, .wzyx
-// (any other order is an optional capability of ps_2_x); the scalar
-// instructions want a replicate. texld writes a whole temporary and reads
-// its coordinates from t# or r# and its sampler s# without a swizzle or a
-// modifier. Returns one line for each operand that breaks a rule.
-const uint32_t reg_texture = 3, reg_sampler = 10;
+// What the models allow of the operands, beyond the counts above. In ps_2_0
+// a source may be swizzled only as .xyzw, one of the replicates or .yzxw,
+// .zxyw, .wzyx (any other order is an optional capability of ps_2_x); the
+// scalar instructions want a replicate. texld writes a whole temporary and
+// reads its coordinates from t# or r# and its sampler s# without a swizzle
+// or a modifier. In ps_2_0 and vs_2_0 an instruction reads one constant
+// register, at most twice, and one input register (v#); in ps_2_0 it reads
+// a texture coordinate register (t#) at most once. Returns one line for
+// each instruction or operand that breaks a rule.
+const uint32_t reg_input = 1, reg_texture = 3, reg_sampler = 10;
 const uint32_t identity = 0xE4;
 
 bool replicate(uint32_t swizzle) { return swizzle == 0x00 || swizzle == 0x55 || swizzle == 0xAA || swizzle == 0xFF; }
@@ -207,10 +210,11 @@ bool ps_2_0_swizzle(uint32_t swizzle)
     return swizzle == identity || replicate(swizzle) || swizzle == 0xC9 || swizzle == 0xD2 || swizzle == 0x1B;
 }
 
-std::vector<std::string> ps_2_0_operand_faults(const std::vector<uint32_t>& code)
+std::vector<std::string> operand_faults(const std::vector<uint32_t>& code)
 {
     std::vector<std::string> faults;
-    if (code.empty() || code[0] != 0xFFFF0200) return faults;
+    if (code.empty() || (code[0] != 0xFFFF0200 && code[0] != 0xFFFE0200)) return faults;
+    bool pixel = code[0] == 0xFFFF0200;
     for (size_t i = 1, n = 0; i < code.size(); ++n) {
         uint32_t op = code[i] & 0xFFFF;
         if (op == OP_END) break;
@@ -224,6 +228,22 @@ std::vector<std::string> ps_2_0_operand_faults(const std::vector<uint32_t>& code
         };
         auto swizzle = [](uint32_t token) { return (token >> 16) & 0xFF; };
         auto modifier = [](uint32_t token) { return (token >> 24) & 0xF; };
+        std::vector<uint32_t> constants, inputs;
+        int constant_reads = 0, coordinate_reads = 0;
+        for (size_t k = has_destination(op) ? 1 : 0; k < length; ++k) {
+            uint32_t type = register_type(p[k]);
+            if (type == reg_const) ++constant_reads, constants.push_back(register_number(p[k]));
+            if (type == reg_input) inputs.push_back(register_number(p[k]));
+            coordinate_reads += pixel && type == reg_texture;
+        }
+        for (std::vector<uint32_t>* seen : {&constants, &inputs}) {
+            std::sort(seen->begin(), seen->end());
+            seen->erase(std::unique(seen->begin(), seen->end()), seen->end());
+        }
+        if (constants.size() > 1 || constant_reads > 2) fault("reads more than one constant register or more than twice");
+        if (inputs.size() > 1) fault("reads more than one input register");
+        if (coordinate_reads > 1) fault("reads texture coordinates more than once");
+        if (!pixel) continue;
         if (op == OP_TEX) {
             if (length != 3) { fault("texld takes three operands"); continue; }
             if (register_type(p[0]) != reg_temp || ((p[0] >> 16) & 0xF) != 0xF) fault("texld writes all of r#");
@@ -341,14 +361,14 @@ TEST(CompiledEffect, EveryShaderIsWithinItsModelsLimits)
     ASSERT_EQ(shaders.size(), 80u);
     Count most_ps, most_vs;
     int pixel_shaders = 0;
-    size_t operand_faults = 0;
+    size_t faulty_operands = 0;
     for (const Shader& s : shaders) {
         Count c = count_shader(s.code);
         std::vector<std::string> faults = over_limits(c);
-        for (const std::string& f : ps_2_0_operand_faults(s.code)) faults.push_back(f);
+        for (const std::string& f : operand_faults(s.code)) faults.push_back(f);
         for (const std::string& fault : faults)
             ADD_FAILURE() << s.technique << (c.pixel ? " pixel" : " vertex") << " shader: " << fault;
-        operand_faults += faults.size() - over_limits(c).size();
+        faulty_operands += faults.size() - over_limits(c).size();
         Count& most = c.pixel ? most_ps : most_vs;
         pixel_shaders += c.pixel;
         most.arithmetic = std::max(most.arithmetic, c.arithmetic);
@@ -364,7 +384,7 @@ TEST(CompiledEffect, EveryShaderIsWithinItsModelsLimits)
                 "%d dependent-read levels; vertex shader: %d slots\n",
                 most_ps.arithmetic, most_ps.texture, most_ps.temps, most_ps.float_constants, most_ps.levels,
                 most_vs.arithmetic);
-    std::printf("operands ps_2_0 does not allow: %zu\n", operand_faults);
+    std::printf("operands the models do not allow: %zu\n", faulty_operands);
 }
 
 // The walk itself, on hand-made shaders, so that a walk that undercounts
@@ -483,7 +503,7 @@ const uint32_t oC0 = 0x800F0800u;    // oC0.xyzw
 TEST(ShaderWalk, FindsOperandsPs20DoesNotAllow)
 {
     auto faults = [](std::vector<uint32_t> params, uint32_t op = OP_TEX) {
-        return ps_2_0_operand_faults(Builder(0xFFFF0200).op(op, params).done()).size();
+        return operand_faults(Builder(0xFFFF0200).op(op, params).done()).size();
     };
     EXPECT_EQ(faults({temp(0), src(reg_texture, 0), s0}), 0u);
     EXPECT_EQ(faults({temp(0), src(reg_texture, 0, "xyxx"), s0}), 1u);
@@ -505,7 +525,7 @@ namespace {
 using Vec = std::array<float, 4>;
 
 struct Machine {
-    Vec r[32] = {}, c[32] = {}, t[8] = {}, out = {};
+    Vec r[32] = {}, c[32] = {}, t[8] = {}, v[16] = {}, out = {};
 
     Vec& reg(uint32_t token)
     {
@@ -513,7 +533,8 @@ struct Machine {
         if (type == reg_temp) return r[n];
         if (type == reg_const) return c[n];
         if (type == reg_texture) return t[n];
-        return out;
+        if (type == reg_input) return v[n];
+        return out;  // oC0, oPos
     }
 
     Vec read(uint32_t token)
@@ -571,16 +592,18 @@ std::vector<uint32_t> rewrite_and_compare(const std::vector<uint32_t>& shader)
     std::vector<uint32_t> code = shader;
     fxpack::OperandRewrite done;
     std::string error;
-    EXPECT_TRUE(fxpack::rewrite_ps_2_0_operands(&code, &done, &error)) << error;
-    for (const std::string& fault : ps_2_0_operand_faults(code)) ADD_FAILURE() << fault;
+    EXPECT_TRUE(fxpack::rewrite_operands(&code, &done, &error)) << error;
+    for (const std::string& fault : operand_faults(code)) ADD_FAILURE() << fault;
     std::mt19937 random(7);
     std::uniform_real_distribution<float> value(-4, 4);
     for (int run = 0; run < 64; ++run) {
         Machine before, after;
-        for (Vec& v : before.t) for (float& x : v) x = value(random);
-        for (Vec& v : before.c) for (float& x : v) x = value(random);
+        for (Vec* inputs : {before.t, before.c, before.v})
+            for (size_t i = 0; i < (inputs == before.t ? 8 : inputs == before.c ? 32 : 16); ++i)
+                for (float& x : inputs[i]) x = value(random);
         std::copy(std::begin(before.t), std::end(before.t), after.t);
         std::copy(std::begin(before.c), std::end(before.c), after.c);
+        std::copy(std::begin(before.v), std::end(before.v), after.v);
         if (!before.run(shader) || !after.run(code)) {
             ADD_FAILURE() << "the interpreter cannot run the shader";
             return {};
@@ -627,6 +650,26 @@ TEST(ShaderRewrite, KeepsEveryShadersBitsWithAllowedOperands)
     EXPECT_EQ(slots(rewrite_and_compare(code)), slots(code));
     EXPECT_EQ(count_shader(rewrite_and_compare(code)).float_constants, 3);
 
+    // One constant register an instruction: two defined ones become one;
+    // one the host sets is copied into a temporary once for both
+    // instructions that read it with another; a vertex shader likewise.
+    Builder ports = head;
+    ports.op(OP_DEF, {reg(reg_const, 1), 0x3F800000, 0x40000000, 0x40400000, 0x40800000})
+        .op(OP_DEF, {reg(reg_const, 2), 0xBF800000, 0xC0000000, 0xC0400000, 0xC0800000})
+        .op(OP_MAD, {temp(0, 3), src(reg_temp, 0), src(reg_const, 1), src(reg_const, 2, "wzyx")})
+        .op(OP_MUL, {temp(0, 4), src(reg_const, 0, "xxxx"), src(reg_const, 1, "yyyy")})
+        .op(OP_MAD, {temp(0, 8), src(reg_const, 0, "xxxx"), src(reg_const, 2), src(reg_temp, 0)})
+        .op(OP_MOV, {oC0, src(reg_temp, 0)});
+    code = ports.done();
+    EXPECT_EQ(slots(rewrite_and_compare(code)), slots(code) + 1);
+    Builder vertex(0xFFFE0200);
+    vertex.op(OP_DEF, {reg(reg_const, 6), 0xC0000000, 0xC0400000, 0xC0800000, 0xC0A00000})
+        .op(OP_ADD, {temp(0), src(reg_const, 4, "xxxx"), src(reg_const, 6)})
+        .op(OP_MAD, {temp(0), src(reg_input, 0), src(reg_input, 0, "yzxw"), src(reg_temp, 0)})
+        .op(OP_MOV, {reg(4, 0), src(reg_temp, 0)});
+    code = vertex.done();
+    EXPECT_EQ(slots(rewrite_and_compare(code)), slots(code) + 1);
+
     // A value in .zw read as texture coordinates: moved to .xy of a
     // temporary of its own, no copy. Coordinates in .zw of a value that
     // cannot move are copied.
@@ -653,22 +696,26 @@ TEST(ShaderRewrite, RefusesWhatItCannotKeepExact)
 {
     fxpack::OperandRewrite done;
     std::string error;
-    // Other models pass as they are; a shader cut short, or one with no
-    // temporary left for a copy, fails and stays as it was.
-    std::vector<uint32_t> vs = Builder(0xFFFE0200).op(OP_ADD, {temp(0), src(reg_temp, 1, "yxzw"), c0}).done();
-    std::vector<uint32_t> code = vs;
-    EXPECT_TRUE(fxpack::rewrite_ps_2_0_operands(&code, &done, &error));
-    EXPECT_EQ(code, vs);
+    // Other models pass as they are, and so do swizzles in a vertex shader;
+    // a shader cut short, or one with no temporary left for a copy, fails
+    // and stays as it was.
+    for (uint32_t version : {0xFFFF0300u, 0xFFFE0200u}) {
+        std::vector<uint32_t> other = Builder(version).op(OP_ADD, {temp(0), src(reg_temp, 1, "yxzw"), c0}).done();
+        std::vector<uint32_t> code = other;
+        EXPECT_TRUE(fxpack::rewrite_operands(&code, &done, &error));
+        EXPECT_EQ(code, other);
+    }
+    std::vector<uint32_t> code;
     std::vector<uint32_t> cut = Builder(0xFFFF0200).op(OP_MOV, {temp(0), c0}).done();
     cut.resize(cut.size() - 2);
     code = cut;
-    EXPECT_FALSE(fxpack::rewrite_ps_2_0_operands(&code, &done, &error));
+    EXPECT_FALSE(fxpack::rewrite_operands(&code, &done, &error));
     EXPECT_EQ(code, cut);
     Builder full(0xFFFF0200);
     full.op(OP_MOV, {temp(11), src(reg_texture, 0)}).op(OP_TEX, {temp(0), src(reg_temp, 11, "zwzz"), s0});
     std::vector<uint32_t> crowded = full.op(OP_ADD, {oC0, src(reg_temp, 0), src(reg_temp, 11)}).done();
     code = crowded;
-    EXPECT_FALSE(fxpack::rewrite_ps_2_0_operands(&code, &done, &error));
+    EXPECT_FALSE(fxpack::rewrite_operands(&code, &done, &error));
     EXPECT_EQ(error, "no temporary register is free");
     EXPECT_EQ(code, crowded);
 }

@@ -4,8 +4,8 @@
 //                               techniques use, one per line, each once
 //   fxpack pack EFFECT DIR OUT  reads DIR/<entry>.<profile>.bin for each of
 //                               them and writes the binary effect to OUT,
-//                               pixel shaders rewritten to the operands
-//                               ps_2_0 allows (ps_2_0_operands.h)
+//                               each shader's operands rewritten to what
+//                               its model allows (shader_operands.h)
 //
 // EFFECT is the preprocessed effect text (macros expanded).
 #include <cstdio>
@@ -15,7 +15,7 @@
 #include <sstream>
 
 #include "effect_source.h"
-#include "ps_2_0_operands.h"
+#include "shader_operands.h"
 
 namespace {
 
@@ -48,8 +48,8 @@ struct Packing {
     fxpack::OperandRewrite rewrite;
 };
 
-// A compiled shader as it goes into the effect: pixel shaders with their
-// operands rewritten to what ps_2_0 allows.
+// A compiled shader as it goes into the effect: its operands rewritten to
+// what its shader model allows.
 std::vector<uint8_t> load_shader(const fxpack::ShaderUse& use, void* context)
 {
     Packing& packing = *static_cast<Packing*>(context);
@@ -58,7 +58,7 @@ std::vector<uint8_t> load_shader(const fxpack::ShaderUse& use, void* context)
     std::vector<uint32_t> words(code.size() / 4);
     for (size_t i = 0; i < words.size(); ++i)
         for (int b = 0; b < 4; ++b) words[i] |= uint32_t(static_cast<uint8_t>(code[4 * i + b])) << (8 * b);
-    if (!fxpack::rewrite_ps_2_0_operands(&words, &packing.rewrite, &error)) {
+    if (!fxpack::rewrite_operands(&words, &packing.rewrite, &error)) {
         std::fprintf(stderr, "fxpack: %s (%s): %s\n", use.entry.c_str(), use.profile.c_str(), error.c_str());
         return {};
     }
@@ -109,11 +109,11 @@ int main(int argc, char** argv)
         }
         std::printf("fxpack: %zu parameters, %zu techniques, %zu bytes\n", source.parameters.size(),
                     source.techniques.size(), binary.size());
-        std::printf("fxpack: pixel shader operands: %d swizzles filled, %d instructions split, "
-                    "%d texture coordinates copied, %d constants added, %d values moved\n",
-                    packing.rewrite.swizzles_filled, packing.rewrite.instructions_split,
-                    packing.rewrite.coordinates_copied, packing.rewrite.constants_added,
-                    packing.rewrite.values_moved);
+        const fxpack::OperandRewrite& r = packing.rewrite;
+        std::printf("fxpack: operands: %d swizzles filled, %d values moved, %d constants added, %d instructions "
+                    "split, %d texture coordinates and %d registers copied\n",
+                    r.swizzles_filled, r.values_moved, r.constants_added, r.instructions_split, r.coordinates_copied,
+                    r.registers_copied);
         return 0;
     }
     return usage();

@@ -1,17 +1,17 @@
-#include "ps_2_0_operands.h"
+#include "shader_operands.h"
 
 #include <algorithm>
 
 namespace fxpack {
 namespace {
 
-const uint32_t version_ps_2_0 = 0xFFFF0200;
+const uint32_t version_ps_2_0 = 0xFFFF0200, version_vs_2_0 = 0xFFFE0200;
 const uint32_t op_mov = 1, op_add = 2, op_sub = 3, op_mad = 4, op_mul = 5, op_rcp = 6, op_rsq = 7, op_dp3 = 8,
                op_dp4 = 9, op_min = 10, op_max = 11, op_slt = 12, op_sge = 13, op_exp = 14, op_log = 15,
                op_lrp = 18, op_frc = 19, op_dcl = 31, op_pow = 32, op_abs = 35, op_texkill = 65, op_texld = 66,
                op_def = 81, op_cmp = 88, op_comment = 0xFFFE, op_end = 0xFFFF;
-const uint32_t reg_temp = 0, reg_const = 2, reg_sampler = 10;
-const int float_constants = 32;
+const uint32_t reg_temp = 0, reg_input = 1, reg_const = 2, reg_texture = 3, reg_sampler = 10;
+const int temporaries = 12;
 const uint32_t sampler_2d = 2;
 const uint32_t identity = 0xE4;
 // .xyzw, .x, .y, .z, .w, .yzxw, .zxyw, .wzyx
@@ -151,7 +151,8 @@ bool fail_with(std::string* error, const std::string& what)
 
 class Rewriter {
 public:
-    Rewriter(std::vector<Instruction>& program, OperandRewrite* done) : program_(program), done_(done)
+    Rewriter(std::vector<Instruction>& program, bool pixel, OperandRewrite* done)
+        : program_(program), done_(done), pixel_(pixel), float_constants_(pixel ? 32 : 256)
     {
         for (const Instruction& in : program_) {
             if (in.opcode() == op_def && in.params.size() == 5) {
@@ -171,7 +172,7 @@ public:
 
     bool run(std::vector<Instruction>* out, std::string* error)
     {
-        relocate_values();
+        if (pixel_) relocate_values();
         std::vector<Instruction> code;
         for (const Instruction& in : program_) {
             uint32_t op = in.opcode();
@@ -182,13 +183,14 @@ public:
             for (uint32_t p : in.params)
                 if (p >> 13 & 1) return fail_with(error, "relative addressing");
             Instruction copy = in;
-            if (per_component(op)) rearrange_constants(&copy, write_mask(in.params[0]));
-            bool ok;
-            if (op == op_texld) ok = texld(copy, &code);
-            else if (per_component(op)) ok = split(copy, &code);
-            else ok = in_place(copy, &code);
+            if (pixel_ && per_component(op)) rearrange_constants(&copy, write_mask(in.params[0]));
+            bool ok = limit_reads(&copy, &code);
+            if (ok && !pixel_) emit(copy, &code);
+            else if (ok && op == op_texld) ok = texld(copy, &code);
+            else if (ok && per_component(op)) ok = split(copy, &code);
+            else if (ok) ok = in_place(copy, &code);
             if (!ok) return fail_with(error, temp_error_ ? "no temporary register is free"
-                                                    : "no allowed swizzle for opcode " + std::to_string(op));
+                                                    : "no allowed operands for opcode " + std::to_string(op));
         }
         // The new constants are defined after the shader's own.
         size_t at = 0;
@@ -208,6 +210,8 @@ private:
 
     std::vector<Instruction>& program_;
     OperandRewrite* done_;
+    bool pixel_;
+    uint32_t float_constants_;
     std::vector<SamplerType> sampler_types_;
     std::vector<Instruction> defined_, added_;  // the shader's constant definitions, and ours
     uint32_t free_temp_ = 0, free_constant_ = 0;
@@ -352,32 +356,147 @@ private:
     // new constant holding its components in the swizzle's order.
     void rearrange_constants(Instruction* in, uint32_t read)
     {
+        if (merge_constants(in)) return;
         for (size_t k = 1; k < in->params.size(); ++k) {
             uint32_t p = in->params[k];
             if (register_type(p) != reg_const || allowed_for(swizzle(p), read) != no_swizzle) continue;
-            const Instruction* def = nullptr;
-            for (const Instruction& d : defined_)
-                if ((d.params[0] & 0x7FF) == (p & 0x7FF)) def = &d;
+            const Instruction* def = definition(p & 0x7FF);
             if (!def) continue;
             std::vector<uint32_t> values(4);
             for (int c = 0; c < 4; ++c) values[c] = def->params[1 + component(swizzle(p), c)];
-            uint32_t number = free_constant_;
-            for (const Instruction& d : added_)
-                if (std::equal(values.begin(), values.end(), d.params.begin() + 1)) number = d.params[0] & 0x7FF;
-            if (number == free_constant_) {
-                if (free_constant_ >= float_constants) continue;
-                Instruction d{op_def | 5u << 24, {0xA00F0000u | number, values[0], values[1], values[2], values[3]}};
-                added_.push_back(d);
-                ++free_constant_;
-                ++done_->constants_added;
-            }
+            uint32_t number = constant_holding(values);
+            if (number == free_constant_) continue;
             in->params[k] = with_swizzle((p & ~0x7FFu) | number, identity);
         }
     }
 
+    // The definition of constant register number, the shader's or ours.
+    const Instruction* definition(uint32_t number) const
+    {
+        for (const std::vector<Instruction>* list : {&defined_, &added_})
+            for (const Instruction& d : *list)
+                if ((d.params[0] & 0x7FF) == number) return &d;
+        return nullptr;
+    }
+
+    // A constant register holding values, defined anew when no definition
+    // has them; free_constant_ when none is free.
+    uint32_t constant_holding(const std::vector<uint32_t>& values)
+    {
+        for (const std::vector<Instruction>* list : {&defined_, &added_})
+            for (const Instruction& d : *list)
+                if (std::equal(values.begin(), values.end(), d.params.begin() + 1)) return d.params[0] & 0x7FF;
+        if (free_constant_ >= float_constants_) return free_constant_;
+        added_.push_back({op_def | 5u << 24, {0xA00F0000u | free_constant_, values[0], values[1], values[2], values[3]}});
+        ++done_->constants_added;
+        return free_constant_++;
+    }
+
+    // Whether the instruction reads one constant register at most twice,
+    // one input register and, in a pixel shader, a texture coordinate
+    // register at most once.
+    bool within_read_limits(const Instruction& in) const
+    {
+        std::vector<uint32_t> constants, inputs;
+        size_t constant_reads = 0, coordinate_reads = 0;
+        for (size_t k = has_destination(in) ? 1 : 0; k < in.params.size(); ++k) {
+            uint32_t p = in.params[k], type = register_type(p);
+            std::vector<uint32_t>* seen = type == reg_const ? &constants : type == reg_input ? &inputs : nullptr;
+            if (seen && std::find(seen->begin(), seen->end(), p & 0x7FF) == seen->end()) seen->push_back(p & 0x7FF);
+            constant_reads += type == reg_const;
+            coordinate_reads += pixel_ && type == reg_texture;
+        }
+        return constants.size() <= 1 && constant_reads <= 2 && inputs.size() <= 1 && coordinate_reads <= 1;
+    }
+
+    // Defined constants that a per-component instruction of a pixel shader
+    // reads together, or reads through a swizzle ps_2_0 lacks, are defined
+    // again as one register, each read through an allowed swizzle of it.
+    // Whether it did so.
+    bool merge_constants(Instruction* in)
+    {
+        uint32_t read = write_mask(in->params[0]);
+        std::vector<size_t> sources;
+        bool needed = false;
+        for (size_t k = 1; k < in->params.size(); ++k) {
+            uint32_t p = in->params[k];
+            if (register_type(p) != reg_const) continue;
+            if (!definition(p & 0x7FF)) return false;
+            needed = needed || (!sources.empty() && (in->params[sources[0]] & 0x7FF) != (p & 0x7FF)) ||
+                     allowed_for(swizzle(p), read) == no_swizzle;
+            sources.push_back(k);
+        }
+        if (!needed) return false;
+        size_t ways = 1;
+        for (size_t j = 0; j < sources.size(); ++j) ways *= std::size(allowed_swizzles);
+        for (size_t way = 0; way < ways; ++way) {
+            std::vector<uint32_t> values(4, 0), chosen;
+            uint32_t set = 0;
+            bool fits = true;
+            for (size_t j = 0, w = way; j < sources.size(); ++j, w /= std::size(allowed_swizzles)) {
+                uint32_t p = in->params[sources[j]], a = allowed_swizzles[w % std::size(allowed_swizzles)];
+                const Instruction& d = *definition(p & 0x7FF);
+                for (int c = 0; c < 4; ++c) {
+                    if (!(read >> c & 1)) continue;
+                    uint32_t value = d.params[1 + component(swizzle(p), c)], at = component(a, c);
+                    fits = fits && (!(set >> at & 1) || values[at] == value);
+                    values[at] = value;
+                    set |= 1u << at;
+                }
+                chosen.push_back(a);
+            }
+            if (!fits) continue;
+            uint32_t number = constant_holding(values);
+            if (number == free_constant_) return false;
+            for (size_t j = 0; j < sources.size(); ++j) {
+                uint32_t& p = in->params[sources[j]];
+                p = with_swizzle((p & ~0x7FFu) | number, chosen[j]);
+            }
+            return true;
+        }
+        return false;
+    }
+
+    // Keeps the instruction to the read limits: copies one register it
+    // reads into the free temporary (or reads the copy already there) and
+    // reads that instead.
+    bool limit_reads(Instruction* in, std::vector<Instruction>* out)
+    {
+        if (within_read_limits(*in)) return true;
+        // The register to copy: the one the temporary holds, else a
+        // constant the host sets (such as the effect amount, read by many
+        // instructions), else any of a kind over its limit.
+        uint32_t chosen = 0;
+        int best = -1;
+        for (size_t k = has_destination(*in) ? 1 : 0; k < in->params.size(); ++k) {
+            uint32_t p = in->params[k], type = register_type(p);
+            if (type != reg_const && type != reg_input && !(pixel_ && type == reg_texture)) continue;
+            uint32_t whole = 0x80000000u | (p & 0x70001FFFu) | identity << 16;
+            int rank = copy_valid_ && copy_source_ == whole && copy_mask_ == 0xF ? 3
+                       : type == reg_const && !definition(p & 0x7FF) ? 2 : 1;
+            if (rank > best) {
+                best = rank;
+                chosen = whole;
+            }
+        }
+        if (best < 0) return false;
+        if (best < 3) {
+            if (!temp_available()) return false;
+            emit({op_mov | 2u << 24, {temp_register(0xF), chosen}}, out);
+            copy_valid_ = true;
+            copy_source_ = chosen;
+            copy_mask_ = 0xF;
+            ++done_->registers_copied;
+        }
+        for (uint32_t& p : in->params)
+            if (&p != &in->params[0] || !has_destination(*in))
+                if (register_key(p) == register_key(chosen)) p = (p & 0x8FFF0000u) | free_temp_;
+        return within_read_limits(*in);
+    }
+
     bool temp_available()
     {
-        temp_error_ = free_temp_ >= 12;
+        temp_error_ = free_temp_ >= temporaries;
         return !temp_error_;
     }
 
@@ -444,6 +563,8 @@ private:
             }
             return true;
         }
+        for (size_t k = 1; k < in.params.size(); ++k)
+            if (register_key(in.params[k]) == register_key(temp_register(0))) return false;  // it holds a copy read here
         if (!temp_available()) return false;
         // The parts write the temporary, with the instruction's modifiers; the
         // move copies it unchanged.
@@ -491,9 +612,10 @@ private:
 
 }  // namespace
 
-bool rewrite_ps_2_0_operands(std::vector<uint32_t>* code, OperandRewrite* done, std::string* error)
+bool rewrite_operands(std::vector<uint32_t>* code, OperandRewrite* done, std::string* error)
 {
-    if (code->empty() || (*code)[0] != version_ps_2_0) return true;
+    if (code->empty() || ((*code)[0] != version_ps_2_0 && (*code)[0] != version_vs_2_0)) return true;
+    bool pixel = (*code)[0] == version_ps_2_0;
     std::vector<Instruction> program;
     size_t i = 1;
     for (;;) {
@@ -508,8 +630,8 @@ bool rewrite_ps_2_0_operands(std::vector<uint32_t>* code, OperandRewrite* done, 
     }
     std::vector<Instruction> rewritten;
     OperandRewrite counts;
-    if (!Rewriter(program, &counts).run(&rewritten, error)) return false;
-    std::vector<uint32_t> out{version_ps_2_0};
+    if (!Rewriter(program, pixel, &counts).run(&rewritten, error)) return false;
+    std::vector<uint32_t> out{(*code)[0]};
     for (const Instruction& in : rewritten) {
         uint32_t token = in.token;
         if (in.opcode() != op_comment) token = (token & ~0x0F000000u) | uint32_t(in.params.size()) << 24;
@@ -523,6 +645,7 @@ bool rewrite_ps_2_0_operands(std::vector<uint32_t>* code, OperandRewrite* done, 
     done->coordinates_copied += counts.coordinates_copied;
     done->constants_added += counts.constants_added;
     done->values_moved += counts.values_moved;
+    done->registers_copied += counts.registers_copied;
     return true;
 }
 
