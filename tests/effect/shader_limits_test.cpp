@@ -199,9 +199,10 @@ std::vector<std::string> over_limits(const Count& c)
 // reads its coordinates from t# or r# and its sampler s# without a swizzle
 // or a modifier. In ps_2_0 and vs_2_0 an instruction reads one constant
 // register, at most twice, and one input register (v#); in ps_2_0 it reads
-// a texture coordinate register (t#) at most once. Returns one line for
-// each instruction or operand that breaks a rule.
-const uint32_t reg_input = 1, reg_texture = 3, reg_sampler = 10;
+// a texture coordinate register (t#) at most once, and writes the color
+// output oC0 only with a plain mov of a whole register, once. Returns one
+// line for each instruction or operand that breaks a rule.
+const uint32_t reg_input = 1, reg_texture = 3, reg_color_out = 8, reg_sampler = 10;
 const uint32_t identity = 0xE4;
 
 bool replicate(uint32_t swizzle) { return swizzle == 0x00 || swizzle == 0x55 || swizzle == 0xAA || swizzle == 0xFF; }
@@ -215,6 +216,7 @@ std::vector<std::string> operand_faults(const std::vector<uint32_t>& code)
     std::vector<std::string> faults;
     if (code.empty() || (code[0] != 0xFFFF0200 && code[0] != 0xFFFE0200)) return faults;
     bool pixel = code[0] == 0xFFFF0200;
+    int output_writes = 0;
     for (size_t i = 1, n = 0; i < code.size(); ++n) {
         uint32_t op = code[i] & 0xFFFF;
         if (op == OP_END) break;
@@ -244,6 +246,11 @@ std::vector<std::string> operand_faults(const std::vector<uint32_t>& code)
         if (inputs.size() > 1) fault("reads more than one input register");
         if (coordinate_reads > 1) fault("reads texture coordinates more than once");
         if (!pixel) continue;
+        if (has_destination(op) && register_type(p[0]) == reg_color_out) {
+            ++output_writes;
+            if (op != OP_MOV || (p[0] & 0x0FFF0000u) != 0x000F0000u || (p[1] & 0x0FFF0000u) != identity << 16)
+                fault("writes oC0 other than by a plain mov");
+        }
         if (op == OP_TEX) {
             if (length != 3) { fault("texld takes three operands"); continue; }
             if (register_type(p[0]) != reg_temp || ((p[0] >> 16) & 0xF) != 0xF) fault("texld writes all of r#");
@@ -259,6 +266,7 @@ std::vector<std::string> operand_faults(const std::vector<uint32_t>& code)
                 fault("source " + std::to_string(k) + (scalar ? " not a replicate" : " swizzle not in ps_2_0"));
         }
     }
+    if (pixel && output_writes != 1) faults.push_back("oC0 written " + std::to_string(output_writes) + " times");
     return faults;
 }
 
@@ -503,7 +511,7 @@ const uint32_t oC0 = 0x800F0800u;    // oC0.xyzw
 TEST(ShaderWalk, FindsOperandsPs20DoesNotAllow)
 {
     auto faults = [](std::vector<uint32_t> params, uint32_t op = OP_TEX) {
-        return operand_faults(Builder(0xFFFF0200).op(op, params).done()).size();
+        return operand_faults(Builder(0xFFFF0200).op(op, params).op(OP_MOV, {oC0, src(reg_temp, 0)}).done()).size();
     };
     EXPECT_EQ(faults({temp(0), src(reg_texture, 0), s0}), 0u);
     EXPECT_EQ(faults({temp(0), src(reg_texture, 0, "xyxx"), s0}), 1u);
@@ -515,6 +523,13 @@ TEST(ShaderWalk, FindsOperandsPs20DoesNotAllow)
     EXPECT_EQ(faults({temp(0), src(reg_temp, 1, "xxyy"), src(reg_const, 0, "zxyw")}, OP_ADD), 1u);
     EXPECT_EQ(faults({temp(0, 1), src(reg_temp, 1, "zzzz")}, OP_RCP), 0u);
     EXPECT_EQ(faults({temp(0, 1), src(reg_temp, 1, "zwzz")}, OP_RCP), 1u);
+    // One constant register, at most twice; t# once; oC0 by one plain mov.
+    EXPECT_EQ(faults({temp(0), src(reg_const, 0), src(reg_const, 0, "xxxx")}, OP_ADD), 0u);
+    EXPECT_EQ(faults({temp(0), src(reg_const, 0), src(reg_const, 1)}, OP_ADD), 1u);
+    EXPECT_EQ(faults({temp(0), src(reg_const, 0), src(reg_const, 0), src(reg_const, 0)}, OP_MAD), 1u);
+    EXPECT_EQ(faults({temp(0), src(reg_texture, 0), src(reg_texture, 0)}, OP_ADD), 1u);
+    EXPECT_EQ(faults({oC0, src(reg_temp, 0), src(reg_temp, 1)}, OP_ADD), 2u);  // and written twice
+    EXPECT_EQ(faults({oC0 | 1u << 20, src(reg_temp, 0)}, OP_MOV), 2u);
 }
 
 // The packer's rewrite of pixel shader operands (tools/fxpack), on shaders
@@ -662,6 +677,12 @@ TEST(ShaderRewrite, KeepsEveryShadersBitsWithAllowedOperands)
         .op(OP_MOV, {oC0, src(reg_temp, 0)});
     code = ports.done();
     EXPECT_EQ(slots(rewrite_and_compare(code)), slots(code) + 1);
+    // A color output written by another instruction is written by a move
+    // from the temporary.
+    Builder output = head;
+    output.op(OP_CMP, {oC0 | 1u << 20, src(reg_temp, 0, "xxxx", 1), src(reg_temp, 0, "yzxw"), src(reg_const, 0)});
+    code = output.done();
+    EXPECT_EQ(slots(rewrite_and_compare(code)), slots(code) + 1);
     Builder vertex(0xFFFE0200);
     vertex.op(OP_DEF, {reg(reg_const, 6), 0xC0000000, 0xC0400000, 0xC0800000, 0xC0A00000})
         .op(OP_ADD, {temp(0), src(reg_const, 4, "xxxx"), src(reg_const, 6)})
@@ -687,7 +708,8 @@ TEST(ShaderRewrite, KeepsEveryShadersBitsWithAllowedOperands)
     copied.op(OP_TEX, {temp(1), src(reg_temp, 0, "zwzz", 1), s0})
         .op(OP_TEX, {temp(2), src(reg_temp, 0, "zwzz", 1), s0})
         .op(OP_ADD, {temp(1), src(reg_temp, 1), src(reg_temp, 2)})
-        .op(OP_ADD, {oC0, src(reg_temp, 1), src(reg_temp, 0)});
+        .op(OP_ADD, {temp(1), src(reg_temp, 1), src(reg_temp, 0)})
+        .op(OP_MOV, {oC0, src(reg_temp, 1)});
     code = copied.done();
     EXPECT_EQ(slots(rewrite_and_compare(code)), slots(code) + 2);
 }

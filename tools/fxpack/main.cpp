@@ -111,9 +111,9 @@ int main(int argc, char** argv)
                     source.techniques.size(), binary.size());
         const fxpack::OperandRewrite& r = packing.rewrite;
         std::printf("fxpack: operands: %d swizzles filled, %d values moved, %d constants added, %d instructions "
-                    "split, %d texture coordinates and %d registers copied\n",
+                    "split, %d texture coordinates, %d registers and %d color outputs copied\n",
                     r.swizzles_filled, r.values_moved, r.constants_added, r.instructions_split, r.coordinates_copied,
-                    r.registers_copied);
+                    r.registers_copied, r.outputs_moved);
         return 0;
     }
     return usage();

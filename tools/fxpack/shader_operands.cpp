@@ -10,7 +10,7 @@ const uint32_t op_mov = 1, op_add = 2, op_sub = 3, op_mad = 4, op_mul = 5, op_rc
                op_dp4 = 9, op_min = 10, op_max = 11, op_slt = 12, op_sge = 13, op_exp = 14, op_log = 15,
                op_lrp = 18, op_frc = 19, op_dcl = 31, op_pow = 32, op_abs = 35, op_texkill = 65, op_texld = 66,
                op_def = 81, op_cmp = 88, op_comment = 0xFFFE, op_end = 0xFFFF;
-const uint32_t reg_temp = 0, reg_input = 1, reg_const = 2, reg_texture = 3, reg_sampler = 10;
+const uint32_t reg_temp = 0, reg_input = 1, reg_const = 2, reg_texture = 3, reg_color_out = 8, reg_sampler = 10;
 const int temporaries = 12;
 const uint32_t sampler_2d = 2;
 const uint32_t identity = 0xE4;
@@ -183,6 +183,17 @@ public:
             for (uint32_t p : in.params)
                 if (p >> 13 & 1) return fail_with(error, "relative addressing");
             Instruction copy = in;
+            // A pixel shader writes a color output only with a plain move of
+            // a whole register: anything else goes to the free temporary,
+            // which is then moved there.
+            bool to_output = pixel_ && has_destination(in) && register_type(in.params[0]) == reg_color_out &&
+                             !(op == op_mov && (in.params[0] & 0x0FFF0000u) == 0x000F0000u &&
+                               (in.params[1] & 0x0FFF0000u) == identity << 16);
+            if (to_output) {
+                if (write_mask(in.params[0]) != 0xF) return fail_with(error, "a color output written in part");
+                if (!temp_available()) return fail_with(error, "no temporary register is free");
+                copy.params[0] = (in.params[0] & 0x0FF00000u) | temp_register(0xF);
+            }
             if (pixel_ && per_component(op)) rearrange_constants(&copy, write_mask(in.params[0]));
             bool ok = limit_reads(&copy, &code);
             if (ok && !pixel_) emit(copy, &code);
@@ -191,6 +202,11 @@ public:
             else if (ok) ok = in_place(copy, &code);
             if (!ok) return fail_with(error, temp_error_ ? "no temporary register is free"
                                                     : "no allowed operands for opcode " + std::to_string(op));
+            if (to_output) {
+                emit({op_mov | 2u << 24, {in.params[0] & ~0x0FF00000u, with_swizzle(temp_register(0), identity)}},
+                     &code);
+                ++done_->outputs_moved;
+            }
         }
         // The new constants are defined after the shader's own.
         size_t at = 0;
@@ -646,6 +662,7 @@ bool rewrite_operands(std::vector<uint32_t>* code, OperandRewrite* done, std::st
     done->constants_added += counts.constants_added;
     done->values_moved += counts.values_moved;
     done->registers_copied += counts.registers_copied;
+    done->outputs_moved += counts.outputs_moved;
     return true;
 }
 

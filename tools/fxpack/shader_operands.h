@@ -4,7 +4,8 @@
 // .xyzw, a replicate, .yzxw, .zxyw or .wzyx, and texld coordinates not at
 // all; in ps_2_0 and vs_2_0 an instruction reads one constant register, at
 // most twice, and one input register; in ps_2_0 it reads a texture
-// coordinate register at most once.
+// coordinate register at most once, and only a plain mov of a whole
+// register writes the color output.
 //
 // Every component an instruction reads keeps its value, so the shader
 // computes the same bits. In a pixel shader, a value kept in the last
@@ -15,8 +16,9 @@
 // defined constants read together are defined again as one; an instruction
 // that still has no allowed swizzle is split by the components it writes;
 // texld coordinates that need one are copied into a temporary the shader
-// does not use. In both models a register read beyond those limits is
-// copied into that temporary first.
+// does not use, and so is the color output before it is moved out. In both
+// models a register read beyond those limits is copied into that temporary
+// first.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -31,6 +33,7 @@ struct OperandRewrite {
     int constants_added = 0;     // defined constants rearranged or merged into a new register
     int values_moved = 0;        // values moved to the first components of a temporary
     int registers_copied = 0;    // registers copied into a temporary to keep to the read limits
+    int outputs_moved = 0;       // color outputs computed in a temporary and moved out
 };
 
 // Rewrites code (the 32-bit tokens of a ps_2_0 or vs_2_0 shader) in place;
