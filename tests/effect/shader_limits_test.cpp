@@ -242,7 +242,8 @@ std::vector<std::string> operand_faults(const std::vector<uint32_t>& code)
             std::sort(seen->begin(), seen->end());
             seen->erase(std::unique(seen->begin(), seen->end()), seen->end());
         }
-        if (constants.size() > 1 || constant_reads > 2) fault("reads more than one constant register or more than twice");
+        if (constants.size() > 1 || constant_reads > 2)
+            fault("reads more than one constant register or more than twice");
         if (inputs.size() > 1) fault("reads more than one input register");
         if (coordinate_reads > 1) fault("reads texture coordinates more than once");
         if (!pixel) continue;

@@ -138,8 +138,8 @@ std::vector<std::vector<uint32_t>> partitions(const Instruction& in, uint32_t ma
     std::vector<uint32_t> cut;
     std::vector<std::vector<uint32_t>> found;
     cut_into_parts(in, comps, cut, found);
-    std::stable_sort(found.begin(), found.end(),
-                     [](const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) { return a.size() < b.size(); });
+    auto fewer = [](const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) { return a.size() < b.size(); };
+    std::stable_sort(found.begin(), found.end(), fewer);
     return found;
 }
 
@@ -264,8 +264,9 @@ private:
             for (size_t k = 1; k < in.params.size(); ++k) {
                 uint32_t read = reads(in, k);
                 if (!read) continue;
-                if (op == op_texld) n += !agrees(identity, swizzle(in.params[k]), read);
-                else if (register_type(in.params[k]) == reg_temp) n += allowed_for(swizzle(in.params[k]), read) == no_swizzle;
+                uint32_t s = swizzle(in.params[k]);
+                if (op == op_texld) n += !agrees(identity, s, read);
+                else if (register_type(in.params[k]) == reg_temp) n += allowed_for(s, read) == no_swizzle;
             }
         }
         return n;
@@ -403,7 +404,8 @@ private:
             for (const Instruction& d : *list)
                 if (std::equal(values.begin(), values.end(), d.params.begin() + 1)) return d.params[0] & 0x7FF;
         if (free_constant_ >= float_constants_) return free_constant_;
-        added_.push_back({op_def | 5u << 24, {0xA00F0000u | free_constant_, values[0], values[1], values[2], values[3]}});
+        uint32_t reg = 0xA00F0000u | free_constant_;  // c#, all components
+        added_.push_back({op_def | 5u << 24, {reg, values[0], values[1], values[2], values[3]}});
         ++done_->constants_added;
         return free_constant_++;
     }
@@ -579,8 +581,9 @@ private:
             }
             return true;
         }
+        // Not when the temporary holds a copy the instruction reads.
         for (size_t k = 1; k < in.params.size(); ++k)
-            if (register_key(in.params[k]) == register_key(temp_register(0))) return false;  // it holds a copy read here
+            if (register_key(in.params[k]) == register_key(temp_register(0))) return false;
         if (!temp_available()) return false;
         // The parts write the temporary, with the instruction's modifiers; the
         // move copies it unchanged.
