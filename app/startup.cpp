@@ -1,6 +1,7 @@
 // Start-up and shutdown of the slideshow.
 #include "render/cube.h"
 #include "render/d3d_helpers.h"
+#include "render/d3dx_runtime.h"
 #include "slideshow.h"
 
 namespace {
@@ -23,6 +24,12 @@ bool same_text(const char* a, const char* b)
 bool Slideshow::init()
 {
     load_settings();
+    // Before the folder dialog: nothing can be shown without the runtime. The
+    // settings are loaded already, so the save in done() keeps them as they are.
+    if (!load_d3dx_runtime()) {
+        str_copy(error_text_buf, d3dx_runtime_error_text());
+        return false;
+    }
 
     char chosen[path_size];
     str_copy(chosen, folder);

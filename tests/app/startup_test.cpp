@@ -243,14 +243,31 @@ HRESULT WINAPI create_sprite_hook(IDirect3DDevice9* d, ID3DXSprite** out)
     return real_create_sprite(d, out);
 }
 
+// The D3DX runtime as a computer without it, or with a damaged copy, has it.
+enum class Runtime { present, missing, damaged } d3dx_runtime_state = Runtime::present;
+using LoadLibraryFn = HMODULE(WINAPI*)(LPCSTR);
+LoadLibraryFn real_load_library = nullptr;
+HMODULE WINAPI load_library_hook(LPCSTR name)
+{
+    if (_stricmp(name, "d3dx9_27.dll") == 0 && d3dx_runtime_state == Runtime::missing) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    if (_stricmp(name, "d3dx9_27.dll") == 0 && d3dx_runtime_state == Runtime::damaged)
+        return real_load_library("d3d9.dll"); // loads, but has none of the functions
+    return real_load_library(name);
+}
+
 // The folder dialog replaced by a fixed answer, for the rules start-up applies
 // to the chosen path (the dialog itself has tests of its own).
 std::string dialog_choice;  // empty: the real dialog
 bool choice_has_path = true;
 using BrowseFn = LPITEMIDLIST(WINAPI*)(LPBROWSEINFOA);
 BrowseFn real_browse = nullptr;
+int dialogs_opened = 0;
 LPITEMIDLIST WINAPI browse_hook(LPBROWSEINFOA info)
 {
+    ++dialogs_opened;
     if (dialog_choice.empty()) return real_browse(info);
     auto* item = static_cast<LPITEMIDLIST>(CoTaskMemAlloc(16));
     std::memset(item, 0, 16);
@@ -273,6 +290,11 @@ class Startup : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
+        // Once for the program: every suite derived from this one runs it
+        // again, and a second hook would take the first for the real function.
+        static bool hooked = false;
+        if (hooked) return;
+        hooked = true;
         HINSTANCE instance = GetModuleHandleA(nullptr);
         register_window_class(instance);
         real_direct3d_create = reinterpret_cast<Direct3DCreate9Fn>(
@@ -287,6 +309,9 @@ protected:
             hook_import("d3dx9_27.dll", "D3DXCreateFontA", reinterpret_cast<void*>(create_font_hook)));
         real_create_sprite = reinterpret_cast<SpriteFn>(
             hook_import("d3dx9_27.dll", "D3DXCreateSprite", reinterpret_cast<void*>(create_sprite_hook)));
+        real_load_library = reinterpret_cast<LoadLibraryFn>(
+            hook_import("KERNEL32.dll", "LoadLibraryA", reinterpret_cast<void*>(load_library_hook)));
+        ASSERT_NE(real_load_library, nullptr);
         real_browse = reinterpret_cast<BrowseFn>(
             hook_import("SHELL32.dll", "SHBrowseForFolderA", reinterpret_cast<void*>(browse_hook)));
         real_path_from_item = reinterpret_cast<PathFn>(
@@ -312,6 +337,8 @@ protected:
         create_texture_calls = 0;
         fail_vertex_buffer_lock = fail_create_device = fail_direct3d = fail_thread = false;
         fail_effect = fail_font = fail_sprite = false;
+        d3dx_runtime_state = Runtime::present;
+        dialogs_opened = 0;
         created_device = nullptr;
         threads_started = 0;
         app = static_cast<Slideshow*>(create_slideshow());
@@ -412,6 +439,36 @@ TEST_F(Startup, NoDevice)
 {
     fail_create_device = true;
     expect_failure("Can't create D3D device");
+}
+
+// Without the runtime nothing can be shown: the user learns it before choosing
+// a folder, and the remembered folder and position stay as they were.
+TEST_F(Startup, MissingOrDamagedD3DXRuntime)
+{
+    std::string texts[2];
+    const Runtime states[2] = {Runtime::missing, Runtime::damaged};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        set_stored_folder(photos + "\\", 4);
+        d3dx_runtime_state = states[i];
+        dialog_choice = photos;
+        EXPECT_FALSE(app->init());
+        texts[i] = app->error_text();
+        EXPECT_NE(texts[i].find("d3dx9_27.dll"), std::string::npos) << texts[i];
+        EXPECT_NE(texts[i].find("DirectX End-User Runtime"), std::string::npos) << texts[i];
+        EXPECT_EQ(dialogs_opened, 0);
+        EXPECT_EQ(app->d3d, nullptr);
+        app->done();
+        std::string folder;
+        DWORD file = 0;
+        ASSERT_TRUE(stored_values(&folder, &file));
+        EXPECT_EQ(folder, photos + "\\");
+        EXPECT_EQ(file, 4u);
+        delete app;
+        app = static_cast<Slideshow*>(create_slideshow());
+        app_object = app;
+    }
+    EXPECT_NE(texts[0], texts[1]) << "a damaged copy is told apart from a missing one";
 }
 
 TEST_F(Startup, FaceTextureFails)
