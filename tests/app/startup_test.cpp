@@ -170,15 +170,33 @@ HRESULT WINAPI create_device_hook(IDirect3D9* d3d, UINT a, D3DDEVTYPE t, HWND w,
     return hr;
 }
 
+// What the adapter reports: a failure, or lower shader versions.
+HRESULT caps_result = D3D_OK;
+DWORD caps_vertex_shader = 0;  // 0: as reported
+DWORD caps_pixel_shader = 0;
+using GetDeviceCapsFn = HRESULT(WINAPI*)(IDirect3D9*, UINT, D3DDEVTYPE, D3DCAPS9*);
+GetDeviceCapsFn real_get_device_caps = nullptr;
+HRESULT WINAPI get_device_caps_hook(IDirect3D9* d3d, UINT a, D3DDEVTYPE t, D3DCAPS9* caps)
+{
+    if (caps_result < 0) return caps_result;
+    HRESULT hr = real_get_device_caps(d3d, a, t, caps);
+    if (caps_vertex_shader) caps->VertexShaderVersion = caps_vertex_shader;
+    if (caps_pixel_shader) caps->PixelShaderVersion = caps_pixel_shader;
+    return hr;
+}
+
 using Direct3DCreate9Fn = IDirect3D9*(WINAPI*)(UINT);
 Direct3DCreate9Fn real_direct3d_create = nullptr;
 IDirect3D9* WINAPI direct3d_create_hook(UINT version)
 {
     if (fail_direct3d) return nullptr;
     IDirect3D9* d3d = real_direct3d_create(version);
-    if (d3d && !real_create_device)
+    if (d3d && !real_create_device) {
         real_create_device = reinterpret_cast<CreateDeviceFn>(
             hook_vtable(d3d, slot::CreateDevice, reinterpret_cast<void*>(create_device_hook)));
+        real_get_device_caps = reinterpret_cast<GetDeviceCapsFn>(
+            hook_vtable(d3d, slot::GetDeviceCaps, reinterpret_cast<void*>(get_device_caps_hook)));
+    }
     return d3d;
 }
 
@@ -337,6 +355,8 @@ protected:
         create_texture_calls = 0;
         fail_vertex_buffer_lock = fail_create_device = fail_direct3d = fail_thread = false;
         fail_effect = fail_font = fail_sprite = false;
+        caps_result = D3D_OK;
+        caps_vertex_shader = caps_pixel_shader = 0;
         d3dx_runtime_state = Runtime::present;
         dialogs_opened = 0;
         created_device = nullptr;
@@ -439,6 +459,29 @@ TEST_F(Startup, NoDevice)
 {
     fail_create_device = true;
     expect_failure("Can't create D3D device");
+}
+
+TEST_F(Startup, NoHardwareAdapter)
+{
+    caps_result = D3DERR_NOTAVAILABLE;
+    expect_failure("Can't create D3D device");
+    EXPECT_EQ(created_device, nullptr);
+}
+
+const char shader_model_text[] = "The graphics adapter does not run vertex and pixel shader model 2.0, which the "
+                                 "slideshow needs. A current driver from the adapter's maker may bring it.";
+
+TEST_F(Startup, PixelShadersBelowModel2)
+{
+    caps_pixel_shader = D3DPS_VERSION(1, 4);
+    expect_failure(shader_model_text);
+    EXPECT_EQ(created_device, nullptr);
+}
+
+TEST_F(Startup, VertexShadersBelowModel2)
+{
+    caps_vertex_shader = D3DVS_VERSION(1, 1);
+    expect_failure(shader_model_text);
 }
 
 // Without the runtime nothing can be shown: the user learns it before choosing
