@@ -9,6 +9,7 @@
 #include "app/saver_rules.h"
 #include "app/shell.h"
 #include "app/slideshow.h"
+#include "render/d3dx_runtime.h"
 
 namespace {
 
@@ -67,7 +68,8 @@ void paint_reason(HWND hwnd)
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(255, 255, 255));
         TextOutA(dc, 10, 10, window_title, static_cast<int>(str_length(window_title)));
-        TextOutA(dc, 10, 40, reason, static_cast<int>(str_length(reason)));
+        RECT lines = {10, 40, client.right - 10, client.bottom - 10};
+        DrawTextA(dc, reason, -1, &lines, DT_WORDBREAK | DT_NOPREFIX);
     }
     EndPaint(hwnd, &paint);
 }
@@ -243,7 +245,10 @@ bool Slideshow::start_unattended()
         str_copy(error_text_buf, "No photo folder: choose one in the screen saver's settings");
         return false;
     }
-    // Before the device: where the show learns that the D3DX runtime is missing.
+    if (!load_d3dx_runtime()) {
+        str_copy(error_text_buf, d3dx_runtime_error_text());
+        return false;
+    }
     return start_show();
 }
 

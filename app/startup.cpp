@@ -1,13 +1,26 @@
 // Start-up and shutdown of the slideshow.
 #include "render/cube.h"
 #include "render/d3d_helpers.h"
+#include "render/d3dx_runtime.h"
 #include "slideshow.h"
 
 namespace {
 
 const char resource_prefix[] = "Can't init resources : ";
 
+const char no_device_text[] = "Can't create D3D device";
+const char shader_model_text[] =
+    "The graphics adapter does not run vertex and pixel shader model 2.0, which the slideshow needs. A current "
+    "driver from the adapter's maker may bring it.";
+
 bool failed(HRESULT hr) { return hr < 0; }
+
+// Version tokens as Direct3D reports them: the shader type in the high word,
+// major and minor version in the low one.
+bool runs_shader_model_2(const D3DCAPS9& caps)
+{
+    return (caps.VertexShaderVersion & 0xFFFF) >= 0x0200 && (caps.PixelShaderVersion & 0xFFFF) >= 0x0200;
+}
 
 bool same_text(const char* a, const char* b)
 {
@@ -23,6 +36,12 @@ bool same_text(const char* a, const char* b)
 bool Slideshow::init()
 {
     load_settings();
+    // Before the folder dialog: nothing can be shown without the runtime. The
+    // settings are loaded already, so the save in done() keeps them as they are.
+    if (!load_d3dx_runtime()) {
+        str_copy(error_text_buf, d3dx_runtime_error_text());
+        return false;
+    }
     if (!choose_folder(nullptr)) return false;
     save_settings();
     return start_show();
@@ -69,11 +88,20 @@ bool Slideshow::start_show()
         str_copy(error_text_buf, "Can't create Direct3D");
         return false;
     }
+    D3DCAPS9 caps;
+    if (failed(d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps))) {
+        str_copy(error_text_buf, no_device_text);
+        return false;
+    }
+    if (!runs_shader_model_2(caps)) {
+        str_copy(error_text_buf, shader_model_text);
+        return false;
+    }
     D3DPRESENT_PARAMETERS params;
     make_device_params(&params);
     if (failed(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, main_window, 0x54, &params, &device))) {
         device = nullptr;
-        str_copy(error_text_buf, "Can't create D3D device");
+        str_copy(error_text_buf, no_device_text);
         return false;
     }
 

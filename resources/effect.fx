@@ -122,7 +122,7 @@ float2 UVLens(float2 uv, float amount)
 float2 UVDisplacement(float2 uv, float amount)
 {
     float4 c = tex2D(DispTextureSampler, uv);
-    float2 d = float2((c.x - 0.25) * pixel_width.x * 64, (c.y - 0.25) * pixel_width.y * 64);
+    float2 d = (c.xy - 0.25) * pixel_width * 64;
     float2 uv2 = uv + d;
     return float2(Lerp(uv.x, uv2.x, amount), Lerp(uv.y, uv2.y, amount));
 }
@@ -143,7 +143,7 @@ float4 ColorGrayScale(float4 c)
 float4 ColorSepia(float4 c)
 {
     float l = Luminance(c);
-    return float4(1.2 * l, l, 0.8 * l, 0);
+    return l * float4(1.2, 1, 0.8, 0);
 }
 
 float4 ColorGrayScaleInvert(float4 c)
@@ -176,27 +176,36 @@ float4 Fade(float2 uv, float4 c1, float4 c2, float amount)
 }
 
 // A sector that opens from the left edge's midpoint and sweeps through the
-// lower half, then the upper half.
+// lower half, then the upper half: the filtered look shows where the angle
+// atan(p.x / p.y) + 1.57, plus 3.14 in the upper half, is below
+// amount * 2 * 3.14.
+//
+// The arctangent comes from the smaller of |p.x| and |p.y| over the larger
+// (where |p.x| is the larger, atan(p.x / p.y) = +-pi/2 - atan(p.y / p.x)), so
+// that its polynomial needs no further reduction of its range, and every
+// choice is a sign test: the Sector shaders stay well within ps_2_0's
+// arithmetic slots.
 float4 Sector(float2 uv, float4 c1, float4 c2, float amount)
 {
-    float4 result = c1;
-    if (amount > 0.01)
-    {
-        if (amount < 0.99)
-        {
-            float2 p = uv * 2 - float2(1, 1);
-            float angle = atan(p.x / p.y) + 1.57;
-            if (p.y < 0)
-                angle = angle + 3.14;
-            if (angle < amount * 2 * 3.14)
-                result = c2;
-        }
-        else
-        {
-            result = c2;
-        }
-    }
-    return result;
+    float2 p = uv * 2 - float2(1, 1);
+    float2 a = abs(p);
+    bool steep = a.y - a.x < 0;
+    float2 f = steep ? p.yx : p.xy;
+    float t = f.x / f.y;
+    float x = t * t;
+    float x2 = x * x;
+    // atan(t) for t in -1..1, as an odd polynomial evaluated in pairs
+    float2 low = float2(0.999866, 0.180141) + x * float2(-0.330299, -0.085133);
+    float r = t * (low.x + x2 * (low.y + x2 * 0.020835));
+    float h = t < 0 ? -1.5707964 : 1.5707964;
+    float angle = (steep ? h - r : r) + (p.y < 0 ? 1.57 + 3.14 : 1.57);
+
+    // Up to the lower limit the photo, from the upper one on the filtered
+    // look, between them the sector.
+    float2 limits = float2(0.01, -0.99) + amount * float2(-1, 1);
+    bool2 within = limits < 0;
+    float edge = within.y ? angle - amount * (2 * 3.14) : -1;
+    return max(limits.x, edge) < 0 ? c2 : c1;
 }
 
 // One technique: pass P0 with the shared vertex shader and its own pixel shader.

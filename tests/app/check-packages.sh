@@ -37,8 +37,9 @@ for arch in win64 win32; do
     "$here/check-imports.sh" "$objdump" "$x/orbisca.exe" "$x/orbisca.scr" || fail "$arch: imports"
     python3 "$here/check-resources.py" "$root/app/version.h" "$x/orbisca.exe" "$x/orbisca.scr" ||
         fail "$arch: resources"
-    for want in "qelvar orbisca $version ($arch)" d3dx9_27.dll 'HKEY_CURRENT_USER\Software\orbisca' \
-        'reg delete HKCU\Software\orbisca' Esc 'right click' orbisca.scr Install; do
+    for want in "qelvar orbisca $version ($arch)" d3dx9_27.dll 'DirectX End-User Runtime' \
+        'HKEY_CURRENT_USER\Software\orbisca' 'reg delete HKCU\Software\orbisca' Esc 'right click' orbisca.scr \
+        Install; do
         grep -qF "$want" "$x/README.txt" || fail "$arch: README.txt does not say '$want'"
     done
     grep -q "^MIT License" "$x/LICENSE.txt" || fail "$arch: LICENSE.txt is not the licence"

@@ -170,15 +170,33 @@ HRESULT WINAPI create_device_hook(IDirect3D9* d3d, UINT a, D3DDEVTYPE t, HWND w,
     return hr;
 }
 
+// What the adapter reports: a failure, or lower shader versions.
+HRESULT caps_result = D3D_OK;
+DWORD caps_vertex_shader = 0;  // 0: as reported
+DWORD caps_pixel_shader = 0;
+using GetDeviceCapsFn = HRESULT(WINAPI*)(IDirect3D9*, UINT, D3DDEVTYPE, D3DCAPS9*);
+GetDeviceCapsFn real_get_device_caps = nullptr;
+HRESULT WINAPI get_device_caps_hook(IDirect3D9* d3d, UINT a, D3DDEVTYPE t, D3DCAPS9* caps)
+{
+    if (caps_result < 0) return caps_result;
+    HRESULT hr = real_get_device_caps(d3d, a, t, caps);
+    if (caps_vertex_shader) caps->VertexShaderVersion = caps_vertex_shader;
+    if (caps_pixel_shader) caps->PixelShaderVersion = caps_pixel_shader;
+    return hr;
+}
+
 using Direct3DCreate9Fn = IDirect3D9*(WINAPI*)(UINT);
 Direct3DCreate9Fn real_direct3d_create = nullptr;
 IDirect3D9* WINAPI direct3d_create_hook(UINT version)
 {
     if (fail_direct3d) return nullptr;
     IDirect3D9* d3d = real_direct3d_create(version);
-    if (d3d && !real_create_device)
+    if (d3d && !real_create_device) {
         real_create_device = reinterpret_cast<CreateDeviceFn>(
             hook_vtable(d3d, slot::CreateDevice, reinterpret_cast<void*>(create_device_hook)));
+        real_get_device_caps = reinterpret_cast<GetDeviceCapsFn>(
+            hook_vtable(d3d, slot::GetDeviceCaps, reinterpret_cast<void*>(get_device_caps_hook)));
+    }
     return d3d;
 }
 
@@ -243,14 +261,31 @@ HRESULT WINAPI create_sprite_hook(IDirect3DDevice9* d, ID3DXSprite** out)
     return real_create_sprite(d, out);
 }
 
+// The D3DX runtime as a computer without it, or with a damaged copy, has it.
+enum class Runtime { present, missing, damaged } d3dx_runtime_state = Runtime::present;
+using LoadLibraryFn = HMODULE(WINAPI*)(LPCSTR);
+LoadLibraryFn real_load_library = nullptr;
+HMODULE WINAPI load_library_hook(LPCSTR name)
+{
+    if (_stricmp(name, "d3dx9_27.dll") == 0 && d3dx_runtime_state == Runtime::missing) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    if (_stricmp(name, "d3dx9_27.dll") == 0 && d3dx_runtime_state == Runtime::damaged)
+        return real_load_library("d3d9.dll"); // loads, but has none of the functions
+    return real_load_library(name);
+}
+
 // The folder dialog replaced by a fixed answer, for the rules start-up applies
 // to the chosen path (the dialog itself has tests of its own).
 std::string dialog_choice;  // empty: the real dialog
 bool choice_has_path = true;
 using BrowseFn = LPITEMIDLIST(WINAPI*)(LPBROWSEINFOA);
 BrowseFn real_browse = nullptr;
+int dialogs_opened = 0;
 LPITEMIDLIST WINAPI browse_hook(LPBROWSEINFOA info)
 {
+    ++dialogs_opened;
     if (dialog_choice.empty()) return real_browse(info);
     auto* item = static_cast<LPITEMIDLIST>(CoTaskMemAlloc(16));
     std::memset(item, 0, 16);
@@ -273,6 +308,11 @@ class Startup : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
+        // Once for the program: every suite derived from this one runs it
+        // again, and a second hook would take the first for the real function.
+        static bool hooked = false;
+        if (hooked) return;
+        hooked = true;
         HINSTANCE instance = GetModuleHandleA(nullptr);
         register_window_class(instance);
         real_direct3d_create = reinterpret_cast<Direct3DCreate9Fn>(
@@ -287,6 +327,9 @@ protected:
             hook_import("d3dx9_27.dll", "D3DXCreateFontA", reinterpret_cast<void*>(create_font_hook)));
         real_create_sprite = reinterpret_cast<SpriteFn>(
             hook_import("d3dx9_27.dll", "D3DXCreateSprite", reinterpret_cast<void*>(create_sprite_hook)));
+        real_load_library = reinterpret_cast<LoadLibraryFn>(
+            hook_import("KERNEL32.dll", "LoadLibraryA", reinterpret_cast<void*>(load_library_hook)));
+        ASSERT_NE(real_load_library, nullptr);
         real_browse = reinterpret_cast<BrowseFn>(
             hook_import("SHELL32.dll", "SHBrowseForFolderA", reinterpret_cast<void*>(browse_hook)));
         real_path_from_item = reinterpret_cast<PathFn>(
@@ -312,6 +355,10 @@ protected:
         create_texture_calls = 0;
         fail_vertex_buffer_lock = fail_create_device = fail_direct3d = fail_thread = false;
         fail_effect = fail_font = fail_sprite = false;
+        caps_result = D3D_OK;
+        caps_vertex_shader = caps_pixel_shader = 0;
+        d3dx_runtime_state = Runtime::present;
+        dialogs_opened = 0;
         created_device = nullptr;
         threads_started = 0;
         app = static_cast<Slideshow*>(create_slideshow());
@@ -412,6 +459,59 @@ TEST_F(Startup, NoDevice)
 {
     fail_create_device = true;
     expect_failure("Can't create D3D device");
+}
+
+TEST_F(Startup, NoHardwareAdapter)
+{
+    caps_result = D3DERR_NOTAVAILABLE;
+    expect_failure("Can't create D3D device");
+    EXPECT_EQ(created_device, nullptr);
+}
+
+const char shader_model_text[] = "The graphics adapter does not run vertex and pixel shader model 2.0, which the "
+                                 "slideshow needs. A current driver from the adapter's maker may bring it.";
+
+TEST_F(Startup, PixelShadersBelowModel2)
+{
+    caps_pixel_shader = D3DPS_VERSION(1, 4);
+    expect_failure(shader_model_text);
+    EXPECT_EQ(created_device, nullptr);
+}
+
+TEST_F(Startup, VertexShadersBelowModel2)
+{
+    caps_vertex_shader = D3DVS_VERSION(1, 1);
+    expect_failure(shader_model_text);
+}
+
+// Without the runtime nothing can be shown: the user learns it before choosing
+// a folder, and the remembered folder and position stay as they were.
+TEST_F(Startup, MissingOrDamagedD3DXRuntime)
+{
+    std::string texts[2];
+    const Runtime states[2] = {Runtime::missing, Runtime::damaged};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        set_stored_folder(photos + "\\", 4);
+        d3dx_runtime_state = states[i];
+        dialog_choice = photos;
+        EXPECT_FALSE(app->init());
+        texts[i] = app->error_text();
+        EXPECT_NE(texts[i].find("d3dx9_27.dll"), std::string::npos) << texts[i];
+        EXPECT_NE(texts[i].find("DirectX End-User Runtime"), std::string::npos) << texts[i];
+        EXPECT_EQ(dialogs_opened, 0);
+        EXPECT_EQ(app->d3d, nullptr);
+        app->done();
+        std::string folder;
+        DWORD file = 0;
+        ASSERT_TRUE(stored_values(&folder, &file));
+        EXPECT_EQ(folder, photos + "\\");
+        EXPECT_EQ(file, 4u);
+        delete app;
+        app = static_cast<Slideshow*>(create_slideshow());
+        app_object = app;
+    }
+    EXPECT_NE(texts[0], texts[1]) << "a damaged copy is told apart from a missing one";
 }
 
 TEST_F(Startup, FaceTextureFails)

@@ -4,7 +4,7 @@
 # screenshots, the registry read with reg.
 # usage: e2e.sh SCENARIO orbisca.exe window_text.exe
 #   first_run_and_resume | cancel | no_photos | right_click | exif_upright | names_in_any_script | linked_folders
-#   | controls
+#   | controls | no_d3dx_runtime
 set -u
 scenario=$1
 exe=$2
@@ -388,6 +388,28 @@ controls)
     [ "$resumed" = "$d" ] || fail "resumed with $resumed, want $d"
     escape
     finish
+    ;;
+no_d3dx_runtime)
+    # As on a fresh Windows, where the DirectX End-User Runtime is not
+    # installed: the box says so before the folder dialog would open, and the
+    # remembered folder and position stay.
+    mkdir -p "$work/photos"
+    photo "$work/photos/a.jpg" "rgb($red)"
+    remember_folder "$work/photos"
+    "$WINE" reg add "$key" /v file /t REG_DWORD /d 2 /f >/dev/null
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;d3dx9_27=" "$WINE" "$exe" >"$work/program.log" 2>&1 &
+    pid=$!
+    want="d3dx9_27.dll is not installed on this computer. The slideshow needs it: it is part of the DirectX \
+End-User Runtime, a free download from Microsoft. Once the DirectX End-User Runtime is installed, start the \
+slideshow again and it will run."
+    text=$("$WINE" "$window_text" "$title" "$want") || fail "no message box saying '$want'"
+    echo "message box: $(tr -d '\r' <<<"$text")"
+    xdotool key --window "$(dialog)" Return
+    finish
+    stored_folder=$(reg_value folder)
+    [ "$stored_folder" = "$(winpath "$work/photos/")" ] || [ "$stored_folder" = "$(winpath "$work/photos")\\" ] ||
+        fail "folder stored as '$stored_folder'"
+    [ "$(reg_value file)" = 0x2 ] || fail "position stored as '$(reg_value file)', want 0x2"
     ;;
 *)
     fail "unknown scenario $scenario"

@@ -283,7 +283,9 @@ protected:
     }
 
     // Draws one technique over the whole target; the result is BGRA bytes.
-    static std::vector<unsigned char> draw(const std::string& technique, const Inputs& in)
+    // The target shows the face coordinates from (u0, v0) to (u1, v1).
+    static std::vector<unsigned char> draw(const std::string& technique, const Inputs& in, float u0 = 0,
+                                           float v0 = 0, float u1 = 1, float v1 = 1)
     {
         std::vector<unsigned char> pixels(target_size * target_size * 4, 0);
         Textures t;
@@ -310,10 +312,10 @@ protected:
         // coordinates ((i + 0.5) / size, (j + 0.5) / size).
         const float h = 1.0f / target_size;
         const Vertex quad[4] = {
-            {-1 - h, 1 + h, 0.5f, 0, 0},
-            {1 - h, 1 + h, 0.5f, 1, 0},
-            {-1 - h, -1 + h, 0.5f, 0, 1},
-            {1 - h, -1 + h, 0.5f, 1, 1},
+            {-1 - h, 1 + h, 0.5f, u0, v0},
+            {1 - h, 1 + h, 0.5f, u1, v0},
+            {-1 - h, -1 + h, 0.5f, u0, v1},
+            {1 - h, -1 + h, 0.5f, u1, v1},
         };
         d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         d->SetRenderState(D3DRS_ZENABLE, FALSE);
@@ -633,6 +635,66 @@ TEST_F(EffectTest, SectorAtHalfFiltersTheLowerHalf)
     int half = (target_size / 2 - 1) * (target_size - 4);
     EXPECT_EQ(lower_grey, half);
     EXPECT_EQ(upper_red, half);
+}
+
+// Where the sweep shows the filter, to the pixel: each pixel of a Sector
+// technique is either the photo's pixel (as drawn at 0) or the filter's (as
+// drawn at 1), as the formula's angle decides, except where the sector's edge
+// passes within a pixel. Besides the whole face, a window magnified to a face
+// of 2048 pixels across follows the sweeping edge, so that an edge off by a
+// pixel on a large screen shows.
+TEST_F(EffectTest, SectorEdgeIsWhereTheAngleFormulaPutsIt)
+{
+    auto filtered = [](float u, float v, float tau) {
+        float px = u * 2 - 1, py = v * 2 - 1;
+        float angle = std::atan(px / py) + 1.57f;
+        if (py < 0) angle += 3.14f;
+        return angle < tau * 2 * 3.14f;
+    };
+    for (const char* f : {"GrayScale", "Emboss"}) {
+        std::string technique = std::string(f) + "SimpleSector";
+        for (float tau : {0.02f, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f, 0.98f}) {
+            // The edge's direction at this amount, from the face's centre.
+            float edge = tau * 2 * 3.14f, cu = 0.5f - 0.425f * std::cos(edge), cv = 0.5f + 0.425f * std::sin(edge);
+            const float half = 0.5f * target_size / 2048;
+            const float windows[2][4] = {{0, 0, 1, 1}, {cu - half, cv - half, cu + half, cv + half}};
+            for (const float* w : windows) {
+                std::vector<unsigned char> photo_px = draw(technique, inputs(0), w[0], w[1], w[2], w[3]);
+                std::vector<unsigned char> filter_px = draw(technique, inputs(1), w[0], w[1], w[2], w[3]);
+                std::vector<unsigned char> got = draw(technique, inputs(tau), w[0], w[1], w[2], w[3]);
+                const float step_u = (w[2] - w[0]) / target_size, step_v = (w[3] - w[1]) / target_size;
+                int checked = 0, decisive = 0, bad = 0;
+                for (int j = 0; j < target_size; ++j) {
+                    for (int i = 0; i < target_size; ++i) {
+                        float u = w[0] + (i + 0.5f) * step_u, v = w[1] + (j + 0.5f) * step_v;
+                        bool in = filtered(u, v, tau), near_edge = false;
+                        for (int dj = -1; dj <= 1; ++dj)
+                            for (int di = -1; di <= 1; ++di)
+                                near_edge = near_edge || filtered(u + di * step_u, v + dj * step_v, tau) != in;
+                        if (near_edge) continue;
+                        ++checked;
+                        size_t at = (size_t(j) * target_size + i) * 4;
+                        const std::vector<unsigned char>& want = in ? filter_px : photo_px;
+                        int off = 0, apart = 0;
+                        for (int k = 0; k < 3; ++k) {
+                            off = std::max(off, std::abs(got[at + k] - want[at + k]));
+                            apart = std::max(apart, std::abs(photo_px[at + k] - filter_px[at + k]));
+                        }
+                        decisive += apart > 1;
+                        if (off > 1 && bad++ < 3)
+                            ADD_FAILURE() << technique << " tau " << tau << " window at (" << w[0] << ", " << w[1]
+                                          << ") pixel (" << i << ", " << j << ") is not the "
+                                          << (in ? "filter's" : "photo's");
+                    }
+                }
+                EXPECT_EQ(bad, 0) << technique << " tau " << tau;
+                // Most pixels are off the edge, and the photo and its
+                // filtered look differ there.
+                EXPECT_GT(checked, target_size * target_size * 9 / 10) << technique << " tau " << tau;
+                EXPECT_GT(decisive, checked / 2) << technique << " tau " << tau;
+            }
+        }
+    }
 }
 
 TEST_F(EffectTest, OrientationRemapsTheFaceCoordinates)

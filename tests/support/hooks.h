@@ -17,6 +17,7 @@ namespace slot {
 // IUnknown
 const int Release = 2;
 // IDirect3D9
+const int GetDeviceCaps = 14;
 const int CreateDevice = 16;
 // IDirect3DDevice9
 const int TestCooperativeLevel = 3;

@@ -3,7 +3,9 @@
 //   fxpack list EFFECT          prints "profile entry" for every shader the
 //                               techniques use, one per line, each once
 //   fxpack pack EFFECT DIR OUT  reads DIR/<entry>.<profile>.bin for each of
-//                               them and writes the binary effect to OUT
+//                               them and writes the binary effect to OUT,
+//                               each shader's operands rewritten to what
+//                               its model allows (shader_operands.h)
 //
 // EFFECT is the preprocessed effect text (macros expanded).
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include <sstream>
 
 #include "effect_source.h"
+#include "shader_operands.h"
 
 namespace {
 
@@ -40,12 +43,29 @@ std::vector<fxpack::ShaderUse> shader_uses(const fxpack::EffectSource& source)
     return uses;
 }
 
+struct Packing {
+    std::string dir;
+    fxpack::OperandRewrite rewrite;
+};
+
+// A compiled shader as it goes into the effect: its operands rewritten to
+// what its shader model allows.
 std::vector<uint8_t> load_shader(const fxpack::ShaderUse& use, void* context)
 {
-    const std::string& dir = *static_cast<const std::string*>(context);
-    std::string code;
-    if (!read_file(dir + "/" + use.entry + "." + use.profile + ".bin", &code)) return {};
-    return std::vector<uint8_t>(code.begin(), code.end());
+    Packing& packing = *static_cast<Packing*>(context);
+    std::string code, error;
+    if (!read_file(packing.dir + "/" + use.entry + "." + use.profile + ".bin", &code) || code.size() % 4) return {};
+    std::vector<uint32_t> words(code.size() / 4);
+    for (size_t i = 0; i < words.size(); ++i)
+        for (int b = 0; b < 4; ++b) words[i] |= uint32_t(static_cast<uint8_t>(code[4 * i + b])) << (8 * b);
+    if (!fxpack::rewrite_operands(&words, &packing.rewrite, &error)) {
+        std::fprintf(stderr, "fxpack: %s (%s): %s\n", use.entry.c_str(), use.profile.c_str(), error.c_str());
+        return {};
+    }
+    std::vector<uint8_t> bytes;
+    for (uint32_t w : words)
+        for (int b = 0; b < 4; ++b) bytes.push_back(static_cast<uint8_t>(w >> (8 * b)));
+    return bytes;
 }
 
 int usage()
@@ -75,9 +95,9 @@ int main(int argc, char** argv)
         return 0;
     }
     if (mode == "pack" && argc == 5) {
-        std::string dir = argv[3];
+        Packing packing{argv[3], {}};
         std::vector<uint8_t> binary;
-        if (!fxpack::write_effect_binary(source, load_shader, &dir, &binary, &error)) {
+        if (!fxpack::write_effect_binary(source, load_shader, &packing, &binary, &error)) {
             std::fprintf(stderr, "fxpack: %s\n", error.c_str());
             return 1;
         }
@@ -89,6 +109,11 @@ int main(int argc, char** argv)
         }
         std::printf("fxpack: %zu parameters, %zu techniques, %zu bytes\n", source.parameters.size(),
                     source.techniques.size(), binary.size());
+        const fxpack::OperandRewrite& r = packing.rewrite;
+        std::printf("fxpack: operands: %d swizzles filled, %d values moved, %d constants added, %d instructions "
+                    "split, %d texture coordinates, %d registers and %d color outputs copied\n",
+                    r.swizzles_filled, r.values_moved, r.constants_added, r.instructions_split, r.coordinates_copied,
+                    r.registers_copied, r.outputs_moved);
         return 0;
     }
     return usage();
