@@ -65,18 +65,24 @@ void message_loop(bool with_frames)
     } while (msg.message != WM_QUIT);
 }
 
-bool register_window_class(HINSTANCE instance)
+bool register_class(HINSTANCE instance, const char* name, WNDPROC procedure, HBRUSH background)
 {
     WNDCLASSEXA wc;
     mem_fill(&wc, 0, sizeof(wc));
     wc.cbSize = sizeof(WNDCLASSEXA);
     wc.style = CS_CLASSDC;
-    wc.lpfnWndProc = window_proc;
+    wc.lpfnWndProc = procedure;
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(101));
     wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-    wc.lpszClassName = window_class_name;
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
     return RegisterClassExA(&wc) != 0;
+}
+
+bool register_window_class(HINSTANCE instance)
+{
+    return register_class(instance, window_class_name, window_proc, nullptr);
 }
 
 HWND create_main_window(HINSTANCE instance)

@@ -43,6 +43,7 @@ Slideshow::Slideshow()
     folder[0] = 0;
     status_text[0] = 0;
     error_text_buf[0] = 0;
+    preview = false;
 
     slide_duration = 5.0f;
     file_index = -1;

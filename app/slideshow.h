@@ -110,6 +110,9 @@ public:
     char folder[path_size];
     char status_text[text_size];
     char error_text_buf[text_size];
+    // Drawn into the preview of the system's screen saver settings: a windowed
+    // device over main_window's client area, no overlay, and no settings saved.
+    bool preview;
 
     // Reads the clock and seeds the shared generator from the tick count.
     Slideshow();
@@ -120,6 +123,22 @@ public:
     long frame() override;
     const char* error_text() override { return error_text_buf; }
     void control(int32_t what, bool repeat) override;
+
+    // Start-up in parts. init is load_settings, choose_folder, save_settings
+    // and start_show; the screen saver starts without the dialog
+    // (start_unattended, app/saver.cpp).
+    // The folder dialog owned by owner (may be null), opened on `folder`; on
+    // OK the choice is taken into folder, a different folder starting at its
+    // first photo. False on cancel, or with error_text_buf set when the choice
+    // cannot be used.
+    bool choose_folder(HWND owner);
+    // The list of photos, the device, every resource and the worker thread.
+    bool start_show();
+    // The stored folder, or the user's Pictures folder when none is stored,
+    // then start_show.
+    bool start_unattended();
+    // Everything of done but the settings' save; may run more than once.
+    void release_all();
 
     // Photo library
     void load_settings();
@@ -139,6 +158,8 @@ public:
     void release_face_textures();
     bool load_effect();
     bool reset_device();
+    // The full-screen parameters, or for the preview the windowed ones.
+    void make_device_params(D3DPRESENT_PARAMETERS* params);
     void setup_camera(float t, D3DXMATRIX* world, D3DXMATRIX* view);
     void set_effect_matrices();
     bool create_lens_texture();
@@ -147,9 +168,13 @@ public:
 };
 
 // Folder dialog: path holds the folder to pre-select and receives the choice.
-bool pick_folder(char* path);
+bool pick_folder(char* path, HWND owner = nullptr);
 int CALLBACK browse_callback(HWND window, UINT message, LPARAM lparam, LPARAM data);
 void make_present_params(D3DPRESENT_PARAMETERS* params);
+// A windowed device of width x height drawing into window, with 4x
+// multisampling when multisample is true.
+void make_windowed_present_params(D3DPRESENT_PARAMETERS* params, HWND window, UINT width, UINT height,
+                                  bool multisample);
 // Waits until the device has carried out what came before the query's last
 // Issue. Gives up on a lost device and after half a second; true when done.
 bool wait_for_query(IDirect3DQuery9* query);

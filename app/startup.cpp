@@ -42,10 +42,16 @@ bool Slideshow::init()
         str_copy(error_text_buf, d3dx_runtime_error_text());
         return false;
     }
+    if (!choose_folder(nullptr)) return false;
+    save_settings();
+    return start_show();
+}
 
+bool Slideshow::choose_folder(HWND owner)
+{
     char chosen[path_size];
     str_copy(chosen, folder);
-    if (!pick_folder(chosen)) return false;
+    if (!pick_folder(chosen, owner)) return false;
     if (chosen[0] == 0) {
         str_copy(error_text_buf, "The chosen item is not a folder on a disk");
         return false;
@@ -60,8 +66,11 @@ bool Slideshow::init()
         str_copy(folder, chosen);
         file_index = -1;
     }
-    save_settings();
+    return true;
+}
 
+bool Slideshow::start_show()
+{
     files.build_file_list(folder);
     if (files.entries == nullptr && files.count != 0) {
         files.count = 0;
@@ -89,7 +98,7 @@ bool Slideshow::init()
         return false;
     }
     D3DPRESENT_PARAMETERS params;
-    make_present_params(&params);
+    make_device_params(&params);
     if (failed(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, main_window, 0x54, &params, &device))) {
         device = nullptr;
         str_copy(error_text_buf, no_device_text);
@@ -159,6 +168,13 @@ bool Slideshow::init()
 
 void Slideshow::done()
 {
+    release_all();
+    // The preview in the settings dialog is only a glance: it moves no one's position.
+    if (!preview) save_settings();
+}
+
+void Slideshow::release_all()
+{
     files.clear_file_list();
     store_release(&quit, true);
     if (worker_thread) {
@@ -180,5 +196,4 @@ void Slideshow::done()
     release(frame_query);
     release(device);
     release(d3d);
-    save_settings();
 }

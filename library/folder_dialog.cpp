@@ -4,10 +4,11 @@
 #include "app/names.h"
 #include "app/slideshow.h"
 
-bool pick_folder(char* path)
+bool pick_folder(char* path, HWND owner)
 {
     BROWSEINFOA info;
     mem_fill(&info, 0, sizeof(info));
+    info.hwndOwner = owner;
     info.lpszTitle = "Locate your favorite photos";
     info.ulFlags = BIF_NEWDIALOGSTYLE | BIF_EDITBOX;
     info.lpfn = browse_callback;

@@ -24,6 +24,34 @@ void make_present_params(D3DPRESENT_PARAMETERS* params)
     params->PresentationInterval = D3DPRESENT_INTERVAL_DEFAULT;
 }
 
+void make_windowed_present_params(D3DPRESENT_PARAMETERS* params, HWND window, UINT width, UINT height,
+                                  bool multisample)
+{
+    make_present_params(params);
+    params->BackBufferWidth = width;
+    params->BackBufferHeight = height;
+    params->BackBufferCount = 1;
+    params->MultiSampleType = multisample ? D3DMULTISAMPLE_4_SAMPLES : D3DMULTISAMPLE_NONE;
+    params->hDeviceWindow = window;
+    params->Windowed = TRUE;
+}
+
+void Slideshow::make_device_params(D3DPRESENT_PARAMETERS* params)
+{
+    if (!preview) {
+        make_present_params(params);
+        return;
+    }
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(main_window, &client);
+    bool multisample =
+        d3d->CheckDeviceMultiSampleType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE,
+                                        D3DMULTISAMPLE_4_SAMPLES, nullptr) >= 0 &&
+        d3d->CheckDeviceMultiSampleType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_D16, TRUE, D3DMULTISAMPLE_4_SAMPLES,
+                                        nullptr) >= 0;
+    make_windowed_present_params(params, main_window, client.right, client.bottom, multisample);
+}
+
 IDirect3DTexture9* Slideshow::create_texture(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool, UINT levels)
 {
     IDirect3DTexture9* texture = nullptr;
@@ -81,7 +109,7 @@ bool Slideshow::reset_device()
 
     // Afresh, so that a changed desktop size is taken up.
     D3DPRESENT_PARAMETERS params;
-    make_present_params(&params);
+    make_device_params(&params);
     // A failed Reset leaves the device not reset: the next frame tries again.
     device->Reset(&params);
 

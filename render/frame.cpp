@@ -81,7 +81,7 @@ long Slideshow::frame()
         }
 
         device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-        if (!controls.overlay_hidden) {
+        if (!preview && !controls.overlay_hidden) {
             sprite->Begin(D3DXSPRITE_ALPHABLEND | D3DXSPRITE_SORT_TEXTURE);
             draw_text(font, sprite, window_title, 10, 10);
             draw_text(font, sprite, status_text, 10, 40);

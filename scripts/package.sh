@@ -1,7 +1,7 @@
 #!/bin/bash
 # Builds the release program for x86-64 and for 32-bit x86 and packs each for
 # Windows users: OUT/qelvar-orbisca-<version>-win64.zip and -win32.zip, each
-# with orbisca.exe, README.txt and LICENSE.txt.
+# with orbisca.exe, the screen saver orbisca.scr, README.txt and LICENSE.txt.
 # usage: scripts/package.sh [OUT]        (OUT defaults to out/)
 # ORBISCA_PACKAGE_BUILD names the build folder (default build/package).
 #
@@ -32,12 +32,14 @@ for arch in win64 win32; do
     toolchain_option=()
     [ -f "$build/$arch/CMakeCache.txt" ] || toolchain_option=(-DCMAKE_TOOLCHAIN_FILE="$toolchain")
     cmake -S . -B "$build/$arch" "${toolchain_option[@]}" -DCMAKE_BUILD_TYPE=Release -DORBISCA_TESTS=OFF >/dev/null
-    cmake --build "$build/$arch" --target orbisca -j "$jobs" >/dev/null
+    cmake --build "$build/$arch" --target orbisca orbisca_saver -j "$jobs" >/dev/null
 
     rm -rf "${stage:?}"/*
     # Without symbols; strip would write the current time into the header
     # unless told a fixed one.
-    SOURCE_DATE_EPOCH=0 "$prefix-strip" -o "$stage/orbisca.exe" "$build/$arch/orbisca.exe"
+    for program in orbisca.exe orbisca.scr; do
+        SOURCE_DATE_EPOCH=0 "$prefix-strip" -o "$stage/$program" "$build/$arch/$program"
+    done
     crlf scripts/package-readme.txt | sed "s/@VERSION@/$version/; s/@ARCH@/$arch/" >"$stage/README.txt"
     crlf LICENSE >"$stage/LICENSE.txt"
     chmod 644 "$stage"/*
@@ -45,6 +47,6 @@ for arch in win64 win32; do
 
     zip_file="$out/qelvar-orbisca-$version-$arch.zip"
     rm -f "$zip_file"
-    (cd "$stage" && TZ=UTC zip -q -X -D -9 "$zip_file" orbisca.exe README.txt LICENSE.txt)
+    (cd "$stage" && TZ=UTC zip -q -X -D -9 "$zip_file" orbisca.exe orbisca.scr README.txt LICENSE.txt)
     echo "$zip_file"
 done

@@ -1,6 +1,6 @@
 #!/bin/bash
 # Packs the release twice, each time from a fresh build, and checks both
-# archives: the three files, each program's imports, manifest and version, the
+# archives: the four files, each program's imports, manifest and version, the
 # README's essentials, Windows line ends, and the same bytes both times.
 # usage: check-packages.sh
 set -u
@@ -26,16 +26,20 @@ for arch in win64 win32; do
     echo "== $zip ($(stat -c %s "$tmp/a/$zip") bytes)"
     unzip -tq "$tmp/a/$zip" >/dev/null || fail "$zip is damaged"
     entries=$(unzip -Z1 "$tmp/a/$zip" | tr '\n' ' ')
-    [ "$entries" = "orbisca.exe README.txt LICENSE.txt " ] || fail "$zip holds: $entries"
+    [ "$entries" = "orbisca.exe orbisca.scr README.txt LICENSE.txt " ] || fail "$zip holds: $entries"
     x="$tmp/x-$arch"
     unzip -q -d "$x" "$tmp/a/$zip"
     case $arch in win64) objdump=x86_64-w64-mingw32-objdump ;; win32) objdump=i686-w64-mingw32-objdump ;; esac
     case $arch in win64) format=pei-x86-64 ;; win32) format=pei-i386 ;; esac
-    "$objdump" -f "$x/orbisca.exe" | grep -q "file format $format" || fail "$arch: orbisca.exe is not $format"
-    "$here/check-imports.sh" "$objdump" "$x/orbisca.exe" || fail "$arch: imports"
-    python3 "$here/check-resources.py" "$root/app/version.h" "$x/orbisca.exe" || fail "$arch: resources"
+    for program in orbisca.exe orbisca.scr; do
+        "$objdump" -f "$x/$program" | grep -q "file format $format" || fail "$arch: $program is not $format"
+    done
+    "$here/check-imports.sh" "$objdump" "$x/orbisca.exe" "$x/orbisca.scr" || fail "$arch: imports"
+    python3 "$here/check-resources.py" "$root/app/version.h" "$x/orbisca.exe" "$x/orbisca.scr" ||
+        fail "$arch: resources"
     for want in "qelvar orbisca $version ($arch)" d3dx9_27.dll 'DirectX End-User Runtime' \
-        'HKEY_CURRENT_USER\Software\orbisca' 'reg delete HKCU\Software\orbisca' Esc 'right click'; do
+        'HKEY_CURRENT_USER\Software\orbisca' 'reg delete HKCU\Software\orbisca' Esc 'right click' orbisca.scr \
+        Install; do
         grep -qF "$want" "$x/README.txt" || fail "$arch: README.txt does not say '$want'"
     done
     grep -q "^MIT License" "$x/LICENSE.txt" || fail "$arch: LICENSE.txt is not the licence"

@@ -3,12 +3,13 @@
 checks what Windows will see: the UTF-8 code page, DPI awareness, supported
 systems, common controls 6, asInvoker, and a version that matches the window
 title. usage: check-resources.py app/version.h orbisca.exe..."""
+import os
 import re
 import struct
 import sys
 import xml.etree.ElementTree as ET
 
-RT_VERSION, RT_MANIFEST = 16, 24
+RT_STRING, RT_VERSION, RT_MANIFEST = 6, 16, 24
 SUPPORTED_OS = {  # Vista, 7, 8, 8.1, 10 and 11
     "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
     "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
@@ -88,6 +89,19 @@ def version_strings(block):
     return fixed, values
 
 
+def screen_saver_name(block):
+    """String 1, the name the system lists a screen saver by: the second of
+    the sixteen counted UTF-16 strings of the first string block."""
+    if not block:
+        return None
+    at = 0
+    for index in range(2):
+        length = struct.unpack_from("<H", block, at)[0]
+        if index == 1:
+            return block[at + 2:at + 2 + 2 * length].decode("utf-16-le")
+        at += 2 + 2 * length
+
+
 def check(exe, version_text, numbers):
     problems = []
     data = open(exe, "rb").read()
@@ -126,7 +140,7 @@ def check(exe, version_text, numbers):
         if fixed != numbers + numbers:
             problems.append("fixed versions %s, want %s twice" % (fixed, numbers))
         want = {"FileVersion": version_text, "ProductVersion": version_text,
-                "OriginalFilename": "orbisca.exe", "ProductName": "qelvar orbisca"}
+                "OriginalFilename": os.path.basename(exe), "ProductName": "qelvar orbisca"}
         for key, value in want.items():
             if values.get(key) != value:
                 problems.append("%s is %r, want %r" % (key, values.get(key), value))
@@ -134,6 +148,8 @@ def check(exe, version_text, numbers):
             problems.append("copyright %r" % values.get("LegalCopyright"))
         if not values.get("FileDescription"):
             problems.append("no file description")
+    if exe.endswith(".scr") and screen_saver_name(found.get((RT_STRING, 1))) != "qelvar orbisca":
+        problems.append("the screen saver's name (string 1) is %r" % screen_saver_name(found.get((RT_STRING, 1))))
     if b"qelvar orbisca v" + version_text.encode() + b"\0" not in data:
         problems.append("the window title does not carry version " + version_text)
 

@@ -144,6 +144,18 @@ red="208 32 32"
 green="32 192 32"
 blue="32 64 224"
 
+# wait_for_rest FIRST: waits for the second of the three photos after FIRST;
+# sets second and third.
+wait_for_rest() {
+    local c rest=()
+    for c in "$red" "$green" "$blue"; do [ "$c" = "$1" ] || rest+=("$c"); done
+    second=$(wait_for_centre "${rest[@]}") || exit 1
+    for c in "${rest[@]}"; do [ "$c" = "$second" ] || third="$c"; done
+}
+
+# Sourced for its helpers (tests/e2e/saver.sh): the scenarios are the caller's.
+[ -n "${E2E_HELPERS_ONLY:-}" ] && return 0
+
 case $scenario in
 first_run_and_resume)
     mkdir -p "$work/photos"

@@ -1,0 +1,163 @@
+#!/bin/bash
+# The real orbisca.scr under Wine, started as the system starts a screen
+# saver, with the helpers of e2e.sh.
+# usage: saver.sh SCENARIO orbisca.scr window_text.exe preview_host.exe
+#   show | show_without_photos | settings | preview
+set -u
+preview_host=$4
+E2E_HELPERS_ONLY=1 . "$(cd "$(dirname "$0")" && pwd)/e2e.sh" "$1" "$2" "$3"
+
+start_saver() {
+    "$WINE" "$exe" "$@" >"$work/program.log" 2>&1 &
+    pid=$!
+}
+# Keyboard input goes to the show's window.
+focus_show() {
+    local w
+    w=$(xdotool search --onlyvisible --name "^$title\$" | head -n 1)
+    [ -n "$w" ] && xdotool windowfocus "$w" 2>/dev/null
+}
+still_running() { sleep 2; kill -0 "$pid" 2>/dev/null || fail "the show ended on $1"; }
+
+case $scenario in
+show)
+    mkdir -p "$work/photos"
+    photo "$work/photos/a.jpg" "rgb($red)" && photo "$work/photos/b.jpg" "rgb($green)" &&
+        photo "$work/photos/c.jpg" "rgb($blue)"
+    remember_folder "$work/photos"
+    xdotool mousemove 640 512
+    start_saver /s
+    # No dialog to answer: the first photo comes by itself.
+    first=$(wait_for_centre "$red" "$green" "$blue") || exit 1
+    xdotool mousemove 641 512
+    still_running "a move of one pixel"
+    wait_for_rest "$first"
+    sleep 1.5 # the third photo is requested, not shown yet
+    focus_show
+    xdotool key space
+    finish
+    [ "$(reg_value file)" = 0x1 ] || fail "position stored as '$(reg_value file)', want 0x1"
+    # The next show resumes with the photo that was on its way; a click ends it.
+    start_saver /S
+    resumed=$(wait_for_centre "$red" "$green" "$blue") || exit 1
+    [ "$resumed" = "$third" ] || fail "resumed with $resumed, want $third"
+    xdotool click 1
+    finish
+    # A move of 20 pixels ends it, and so does a second show at once.
+    xdotool mousemove 640 512
+    start_saver -s
+    wait_for_centre "$red" "$green" "$blue" >/dev/null || exit 1
+    first_pid=$pid
+    start_saver /s
+    finish
+    pid=$first_pid
+    kill -0 "$pid" 2>/dev/null || fail "a second show ended the first"
+    xdotool mousemove 660 512
+    finish
+    # Another program coming to the front ends it too.
+    start_saver /s
+    wait_for_centre "$red" "$green" "$blue" >/dev/null || exit 1
+    "$WINE" notepad >/dev/null 2>&1 &
+    other=$!
+    finish
+    kill "$other" 2>/dev/null
+    ;;
+show_without_photos)
+    # black_screen INPUT: the show came up as one black window (no message
+    # box) with a line saying why; INPUT ends it.
+    black_screen() {
+        local i windows v
+        for i in $(seq 1 300); do
+            xdotool search --onlyvisible --name "^$title\$" >/dev/null && break
+            sleep 0.2
+        done
+        sleep 1
+        windows=$(xdotool search --onlyvisible --name "^$title\$" | wc -l)
+        [ "$windows" = 1 ] || fail "$windows windows titled '$title' (a message box?)"
+        shot
+        near "$(colour 0 200 1280 824)" "0 0 0" || fail "the screen is not black: $(colour 0 200 1280 824)"
+        v=$(bright 10 40 600 20)
+        awk -v v="$v" 'BEGIN { exit !(v > 0.002) }' || fail "no line saying why ($v)"
+        focus_show
+        xdotool $1
+        finish
+    }
+    "$WINE" reg delete "$key" /f >/dev/null 2>&1
+    # The user's Pictures folder: an empty one (a new prefix links it to $HOME).
+    mkdir -p "$work/pictures/sub"
+    photo "$work/pictures/sub/not-a-photo.png" white
+    for folders in "User Shell Folders" "Shell Folders"; do
+        "$WINE" reg add "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\$folders" /v "My Pictures" \
+            /t REG_SZ /d "$(winpath "$work/pictures")" /f >/dev/null
+    done
+    start_saver /s
+    black_screen "key Return"
+    # Photos, but no D3DX runtime.
+    mkdir -p "$work/photos"
+    photo "$work/photos/a.jpg" "rgb($red)"
+    remember_folder "$work/photos"
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;d3dx9_27=" start_saver /s
+    black_screen "click 1"
+    ;;
+settings)
+    mkdir -p "$work/photos"
+    photo "$work/photos/a.jpg" "rgb($red)"
+    # Cancel stores nothing.
+    "$WINE" reg delete "$key" /f >/dev/null 2>&1
+    start_saver /c
+    answer_dialog Escape
+    finish
+    "$WINE" reg query "$key" /v folder >/dev/null 2>&1 && fail "cancel stored a folder"
+    "$WINE" reg query "$key" /v file >/dev/null 2>&1 && fail "cancel stored a position"
+    # OK stores the choice. The stored folder lacks its closing backslash, so
+    # the folder chosen counts as another one and starts at its first photo.
+    w=$(winpath "$work/photos")
+    "$WINE" reg add "$key" /v folder /t REG_SZ /d "$w" /f >/dev/null
+    "$WINE" reg add "$key" /v file /t REG_DWORD /d 3 /f >/dev/null
+    start_saver /c:12345
+    answer_dialog Return "$work/photos"
+    finish
+    [ "$(reg_value folder)" = "$w\\" ] || fail "folder stored as '$(reg_value folder)'"
+    [ "$(reg_value file)" = 0xffffffff ] || fail "position stored as '$(reg_value file)'"
+    ;;
+preview)
+    mkdir -p "$work/photos"
+    photo "$work/photos/a.jpg" "rgb($red)" && photo "$work/photos/b.jpg" "rgb($red)"
+    remember_folder "$work/photos"
+    # host HOST_ARGUMENT: runs the preview host until the preview has shown
+    # red (a line "centre R G B", printed only when the preview runs inside
+    # the host) or for 5 s, then lets it end the preview.
+    host() {
+        rm -f "$work/go" "$work/host.log"
+        "$WINE" "$preview_host" "$1" "$(winpath "$work")\\go" >"$work/host.log" 2>&1 &
+        local host_pid=$! deadline=$((SECONDS + 15)) code
+        until grep -q '^child\|^FAIL' "$work/host.log" 2>/dev/null; do
+            [ $SECONDS -lt $deadline ] || break
+            sleep 0.2
+        done
+        if [ "$1" = - ]; then
+            until tr -d '\r' <"$work/host.log" | sed -n 's/^centre \([0-9 ]*\) .*/\1/p' |
+                while read -r c; do near "$c" "$red" && exit 0; done; do
+                [ $SECONDS -lt $deadline ] || { cat "$work/host.log"; fail "no photo in the preview within 15 s"; }
+                sleep 0.5
+            done
+        else
+            sleep 5
+        fi
+        touch "$work/go"
+        wait "$host_pid"
+        code=$?
+        cat "$work/host.log"
+        [ "$code" = 0 ] || fail "preview host ($1): exit code $code"
+    }
+    # The real program: its window covers the host's client area, and it
+    # ends with exit code 0 within a second of the host's window.
+    host "$exe"
+    # The same preview inside the host, which reads back what it draws.
+    host -
+    ;;
+*)
+    fail "unknown scenario $scenario"
+    ;;
+esac
+echo "PASS: saver $scenario"
