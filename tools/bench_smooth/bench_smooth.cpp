@@ -1,0 +1,202 @@
+// Whether the show ever stands still: the real start-up (the folder dialog
+// answered at once), worker thread and frame loop over a folder of photos for
+// a given time, with the time of every presented frame. Prints:
+//  - the longest gap between two presented frames, the 99th percentile and
+//    the median, and the longest gaps with when they came, the state their
+//    frame began and ended in and the techniques it drew;
+//  - the frames that drew a technique ahead of its use (warm-up) and the
+//    frames in which the show drew a technique for the first time, against
+//    the median frame;
+//  - the first photo on its face after the dialog's answer.
+// usage: bench_smooth.exe FOLDER [SECONDS] [cold]
+//   SECONDS  how long the show runs, 600 unless given
+//   cold     no warm-up: every technique's first use falls in the show
+// usage: bench_smooth.exe FOLDER all-at-once
+//   the time all forty techniques take when drawn for the first time in one
+//   frame, right after start-up (what a warm-up at start-up would cost)
+// usage: bench_smooth.exe FOLDER bare [SECONDS]
+//   the control: a bare Clear + Present loop on the program's device
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "slideshow/technique.h"
+#include "tools/bench_show.h"
+
+namespace {
+
+struct Gap {
+    double length = 0, at = 0; // at: end of the gap, seconds after the dialog's answer
+    int began = NEXT, ended = NEXT;
+    std::string techniques;    // face in view, then the face that receives the next photo
+    bool warm_up = false, first_use = false;
+};
+
+double percentile(std::vector<double> v, double p)
+{
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    size_t i = size_t(p * double(v.size() - 1) + 0.5);
+    return v[std::min(i, v.size() - 1)];
+}
+
+void print_gaps(const std::vector<Gap>& gaps, bool show)
+{
+    std::vector<double> lengths;
+    for (const Gap& g : gaps) lengths.push_back(g.length);
+    const double med = median(lengths);
+    std::printf("presented frames: %d; gap between presents: median %.1f ms, 99th percentile %.1f ms, longest %.1f ms "
+                "(%.1f x median); over 0.25 s: %d\n",
+                int(gaps.size()), med * 1000, percentile(lengths, 0.99) * 1000,
+                lengths.empty() ? 0.0 : *std::max_element(lengths.begin(), lengths.end()) * 1000,
+                med > 0 && !lengths.empty() ? *std::max_element(lengths.begin(), lengths.end()) / med : 0.0,
+                int(std::count_if(lengths.begin(), lengths.end(), [](double l) { return l > 0.25; })));
+    std::vector<Gap> longest = gaps;
+    std::sort(longest.begin(), longest.end(), [](const Gap& a, const Gap& b) { return a.length > b.length; });
+    longest.resize(std::min<size_t>(longest.size(), 5));
+    std::printf("longest gaps:\n");
+    for (const Gap& g : longest) {
+        std::printf("  %8.1f ms ending %7.2f s after the answer", g.length * 1000, g.at);
+        if (show)
+            std::printf(", frame began in %s, ended in %s, drew %s%s%s", state_names[g.began], state_names[g.ended],
+                        g.techniques.c_str(), g.warm_up ? " (warm-up)" : "", g.first_use ? " (first use)" : "");
+        std::printf("\n");
+    }
+}
+
+void print_frames(const char* what, const std::vector<double>& frames, double med)
+{
+    if (frames.empty()) {
+        std::printf("%s: none\n", what);
+        return;
+    }
+    double sum = 0;
+    for (double f : frames) sum += f - med;
+    std::printf("%s: %d frames, median %.1f ms, longest %.1f ms = %.2f x the median frame; beyond the median "
+                "frame %.3f s in all\n",
+                what, int(frames.size()), median(frames) * 1000,
+                *std::max_element(frames.begin(), frames.end()) * 1000,
+                med > 0 ? *std::max_element(frames.begin(), frames.end()) / med : 0.0, sum);
+}
+
+// Waits until the device has done everything issued so far.
+void finish(IDirect3DDevice9* device)
+{
+    IDirect3DQuery9* query = nullptr;
+    if (device->CreateQuery(D3DQUERYTYPE_EVENT, &query) < 0) return;
+    query->Issue(D3DISSUE_END);
+    while (query->GetData(nullptr, 0, D3DGETDATA_FLUSH) == S_FALSE) Sleep(0);
+    query->Release();
+}
+
+// All forty techniques drawn for the first time in one scene.
+void all_at_once(Slideshow* app)
+{
+    for (int i = 0; i < 10; ++i) {
+        pump_messages();
+        app->frame();
+    }
+    finish(app->device);
+    const double start = seconds_now();
+    app->device->BeginScene();
+    app->set_effect_matrices();
+    app->effect->SetTexture("tex_lens", app->lens_texture);
+    app->effect->SetTexture("tex_rubik", app->rubik_texture);
+    app->effect->SetTexture("tex_disp", app->disp_texture);
+    for (int32_t k = 0; k < technique_count; ++k) app->warm_up_technique(k);
+    app->device->EndScene();
+    finish(app->device);
+    const double first = seconds_now() - start;
+    // The same again, every technique prepared now.
+    const double again_start = seconds_now();
+    app->device->BeginScene();
+    for (int32_t k = 0; k < technique_count; ++k) app->warm_up_technique(k);
+    app->device->EndScene();
+    finish(app->device);
+    const double again = seconds_now() - again_start;
+    std::printf("forty techniques drawn for the first time in one scene: %.3f s; the same forty again: %.3f s\n",
+                first, again);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_smooth FOLDER [SECONDS] [cold] | FOLDER all-at-once | FOLDER bare [SECONDS]\n");
+        return 2;
+    }
+    bool bare = false, cold = false, once = false;
+    double seconds = 600;
+    for (int i = 2; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "bare")) bare = true;
+        else if (!std::strcmp(argv[i], "cold")) cold = true;
+        else if (!std::strcmp(argv[i], "all-at-once")) once = true;
+        else if (std::atof(argv[i]) > 0) seconds = std::atof(argv[i]);
+    }
+    double answered = 0;
+    Slideshow* app = start_show(argv[1], &answered);
+    if (!app) return 1;
+    const double started = seconds_now();
+    std::printf("start-up: %.3f s from the dialog's answer to the first frame\n", started - answered);
+    if (once) {
+        all_at_once(app);
+        end_show(app);
+        return 0;
+    }
+    if (cold) app->warmed_techniques = technique_count;
+
+    std::vector<Gap> gaps;
+    std::vector<double> warm_up_frames, first_use_frames;
+    std::set<std::string> drawn;
+    double previous = 0, first_photo = 0;
+    while (seconds_now() - started < seconds) {
+        pump_messages();
+        Gap g;
+        g.began = app->state;
+        const int32_t warmed = app->warmed_techniques;
+        if (bare) {
+            app->device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+            app->device->Present(nullptr, nullptr, nullptr, nullptr);
+        } else {
+            app->frame();
+        }
+        const double t = seconds_now();
+        g.ended = app->state;
+        if (!bare) {
+            if (g.began == ROTATING && g.ended == NEXT && first_photo == 0) first_photo = t - answered;
+            g.warm_up = app->warmed_techniques != warmed;
+            for (const FaceSlot& slot : app->faces) g.first_use |= drawn.insert(slot.technique).second;
+            g.techniques = std::string(app->faces[app->previous_face()].technique) + " / " +
+                           app->faces[app->face].technique;
+        }
+        if (previous > 0) {
+            g.length = t - previous;
+            g.at = t - answered;
+            gaps.push_back(g);
+            if (g.warm_up) warm_up_frames.push_back(g.length);
+            if (g.first_use) first_use_frames.push_back(g.length);
+        }
+        previous = t;
+    }
+
+    std::printf("%s for %.0f s%s\n", bare ? "bare Clear + Present" : "the show", seconds,
+                bare ? "" : cold ? ", without warm-up" : ", with warm-up");
+    print_gaps(gaps, !bare);
+    if (!bare) {
+        std::vector<double> lengths;
+        for (const Gap& g : gaps) lengths.push_back(g.length);
+        const double med = median(lengths);
+        print_frames("warm-up", warm_up_frames, med);
+        print_frames("a technique's first use in the show", first_use_frames, med);
+        std::printf("techniques drawn by the show: %d; first photo on its face %.3f s after the dialog's answer; "
+                    "photos loaded: %d\n",
+                    int(drawn.size()), first_photo, app->loader.loaded_count);
+    }
+    end_show(app);
+    return 0;
+}
