@@ -25,12 +25,29 @@
 #include <vector>
 
 #include "slideshow/technique.h"
+#include "support/vtable_hook.h"
 #include "tools/bench_show.h"
 
 namespace {
 
+// When the last Present began and how long it took.
+double present_began = 0, present_took = 0;
+VtableHook* present_hook = nullptr;
+
+HRESULT WINAPI timed_present(IDirect3DDevice9* self, const RECT* a, const RECT* b, HWND w, const RGNDATA* r)
+{
+    using PresentFn = HRESULT(WINAPI*)(IDirect3DDevice9*, const RECT*, const RECT*, HWND, const RGNDATA*);
+    present_began = seconds_now();
+    HRESULT result = present_hook->original<PresentFn>()(self, a, b, w, r);
+    present_took = seconds_now() - present_began;
+    return result;
+}
+
 struct Gap {
     double length = 0, at = 0; // at: end of the gap, seconds after the dialog's answer
+    // Of the gap: the time until the frame's Present began (the wait for the
+    // frame before, the state step, the drawing) and the time in Present.
+    double before_present = 0, in_present = 0;
     int began = NEXT, ended = NEXT;
     std::string techniques;    // face in view, then the face that receives the next photo
     bool warm_up = false, first_use = false;
@@ -60,7 +77,8 @@ void print_gaps(const std::vector<Gap>& gaps, bool show)
     longest.resize(std::min<size_t>(longest.size(), 5));
     std::printf("longest gaps:\n");
     for (const Gap& g : longest) {
-        std::printf("  %8.1f ms ending %7.2f s after the answer", g.length * 1000, g.at);
+        std::printf("  %8.1f ms ending %7.2f s after the answer (%.1f ms before Present, %.1f ms in it)",
+                    g.length * 1000, g.at, g.before_present * 1000, g.in_present * 1000);
         if (show)
             std::printf(", frame began in %s, ended in %s, drew %s%s%s", state_names[g.began], state_names[g.ended],
                         g.techniques.c_str(), g.warm_up ? " (warm-up)" : "", g.first_use ? " (first use)" : "");
@@ -149,6 +167,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (cold) app->warmed_techniques = technique_count;
+    present_hook = new VtableHook(app->device, vtable_slot::device_present, reinterpret_cast<void*>(timed_present));
 
     std::vector<Gap> gaps;
     std::vector<double> warm_up_frames, first_use_frames;
@@ -165,7 +184,11 @@ int main(int argc, char** argv)
         } else {
             app->frame();
         }
-        const double t = seconds_now();
+        // The end of the frame's Present; a frame that presented nothing (a
+        // lost device) ends where frame() returns.
+        const double t = present_began > 0 ? present_began + present_took : seconds_now();
+        g.in_present = present_took;
+        present_began = present_took = 0;
         g.ended = app->state;
         if (!bare) {
             if (g.began == ROTATING && g.ended == NEXT && first_photo == 0) first_photo = t - answered;
@@ -176,6 +199,7 @@ int main(int argc, char** argv)
         }
         if (previous > 0) {
             g.length = t - previous;
+            g.before_present = g.length - g.in_present;
             g.at = t - answered;
             gaps.push_back(g);
             if (g.warm_up) warm_up_frames.push_back(g.length);
@@ -197,6 +221,7 @@ int main(int argc, char** argv)
                     "photos loaded: %d\n",
                     int(drawn.size()), first_photo, app->loader.loaded_count);
     }
+    delete present_hook;
     end_show(app);
     return 0;
 }
