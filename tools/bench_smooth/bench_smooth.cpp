@@ -4,9 +4,9 @@
 //  - the longest gap between two presented frames, the 99th percentile and
 //    the median, and the longest gaps with when they came, the state their
 //    frame began and ended in and the techniques it drew;
-//  - the frames that drew a technique ahead of its use (warm-up) and the
-//    frames in which the show drew a technique for the first time, against
-//    the median frame;
+//  - what the frames that drew a technique ahead of its use (warm-up) and
+//    those in which the show drew a technique for the first time cost (the
+//    gap after each, which waits for its drawing), against the median gap;
 //  - the first photo on its face after the dialog's answer.
 // usage: bench_smooth.exe FOLDER [SECONDS] [cold]
 //   SECONDS  how long the show runs, 600 unless given
@@ -43,15 +43,28 @@ HRESULT WINAPI timed_present(IDirect3DDevice9* self, const RECT* a, const RECT* 
     return result;
 }
 
+struct Frame {
+    int began = NEXT, ended = NEXT;
+    std::string techniques; // face in view, then the face that receives the next photo
+    bool warm_up = false, first_use = false;
+};
+
+// The time between two presented frames. A frame begins by waiting until the
+// device has drawn the frame before, so what the device does for a frame
+// shows in the gap that ends with the next one.
 struct Gap {
     double length = 0, at = 0; // at: end of the gap, seconds after the dialog's answer
     // Of the gap: the time until the frame's Present began (the wait for the
     // frame before, the state step, the drawing) and the time in Present.
     double before_present = 0, in_present = 0;
-    int began = NEXT, ended = NEXT;
-    std::string techniques;    // face in view, then the face that receives the next photo
-    bool warm_up = false, first_use = false;
+    Frame frame, before;
 };
+
+std::string describe(const Frame& f)
+{
+    return std::string("began in ") + state_names[f.began] + ", ended in " + state_names[f.ended] + ", drew " +
+           f.techniques + (f.warm_up ? " (warm-up)" : "") + (f.first_use ? " (first use)" : "");
+}
 
 double percentile(std::vector<double> v, double p)
 {
@@ -79,10 +92,10 @@ void print_gaps(const std::vector<Gap>& gaps, bool show)
     for (const Gap& g : longest) {
         std::printf("  %8.1f ms ending %7.2f s after the answer (%.1f ms before Present, %.1f ms in it)",
                     g.length * 1000, g.at, g.before_present * 1000, g.in_present * 1000);
-        if (show)
-            std::printf(", frame began in %s, ended in %s, drew %s%s%s", state_names[g.began], state_names[g.ended],
-                        g.techniques.c_str(), g.warm_up ? " (warm-up)" : "", g.first_use ? " (first use)" : "");
         std::printf("\n");
+        if (show)
+            std::printf("      its frame %s;\n      the frame before %s\n", describe(g.frame).c_str(),
+                        describe(g.before).c_str());
     }
 }
 
@@ -94,7 +107,7 @@ void print_frames(const char* what, const std::vector<double>& frames, double me
     }
     double sum = 0;
     for (double f : frames) sum += f - med;
-    std::printf("%s: %d frames, median %.1f ms, longest %.1f ms = %.2f x the median frame; beyond the median "
+    std::printf("%s: %d, median %.1f ms, longest %.1f ms = %.2f x the median frame; beyond the median "
                 "frame %.3f s in all\n",
                 what, int(frames.size()), median(frames) * 1000,
                 *std::max_element(frames.begin(), frames.end()) * 1000,
@@ -173,10 +186,12 @@ int main(int argc, char** argv)
     std::vector<double> warm_up_frames, first_use_frames;
     std::set<std::string> drawn;
     double previous = 0, first_photo = 0;
+    Frame last;
     while (seconds_now() - started < seconds) {
         pump_messages();
         Gap g;
-        g.began = app->state;
+        Frame& f = g.frame;
+        f.began = app->state;
         const int32_t warmed = app->warmed_techniques;
         if (bare) {
             app->device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
@@ -189,23 +204,26 @@ int main(int argc, char** argv)
         const double t = present_began > 0 ? present_began + present_took : seconds_now();
         g.in_present = present_took;
         present_began = present_took = 0;
-        g.ended = app->state;
+        f.ended = app->state;
         if (!bare) {
-            if (g.began == ROTATING && g.ended == NEXT && first_photo == 0) first_photo = t - answered;
-            g.warm_up = app->warmed_techniques != warmed;
-            for (const FaceSlot& slot : app->faces) g.first_use |= drawn.insert(slot.technique).second;
-            g.techniques = std::string(app->faces[app->previous_face()].technique) + " / " +
+            if (f.began == ROTATING && f.ended == NEXT && first_photo == 0) first_photo = t - answered;
+            f.warm_up = app->warmed_techniques != warmed;
+            for (const FaceSlot& slot : app->faces) f.first_use |= drawn.insert(slot.technique).second;
+            f.techniques = std::string(app->faces[app->previous_face()].technique) + " / " +
                            app->faces[app->face].technique;
         }
         if (previous > 0) {
             g.length = t - previous;
             g.before_present = g.length - g.in_present;
             g.at = t - answered;
+            g.before = last;
             gaps.push_back(g);
-            if (g.warm_up) warm_up_frames.push_back(g.length);
-            if (g.first_use) first_use_frames.push_back(g.length);
+            // The device's work for a frame ends in the gap after it.
+            if (last.warm_up) warm_up_frames.push_back(g.length);
+            if (last.first_use) first_use_frames.push_back(g.length);
         }
         previous = t;
+        last = f;
     }
 
     std::printf("%s for %.0f s%s\n", bare ? "bare Clear + Present" : "the show", seconds,
@@ -215,8 +233,8 @@ int main(int argc, char** argv)
         std::vector<double> lengths;
         for (const Gap& g : gaps) lengths.push_back(g.length);
         const double med = median(lengths);
-        print_frames("warm-up", warm_up_frames, med);
-        print_frames("a technique's first use in the show", first_use_frames, med);
+        print_frames("gaps after a warm-up frame", warm_up_frames, med);
+        print_frames("gaps after a technique's first use in the show", first_use_frames, med);
         std::printf("techniques drawn by the show: %d; first photo on its face %.3f s after the dialog's answer; "
                     "photos loaded: %d\n",
                     int(drawn.size()), first_photo, app->loader.loaded_count);
