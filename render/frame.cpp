@@ -99,7 +99,7 @@ long Slideshow::frame()
         effect->SetTexture("tex_rubik", rubik_texture);
         effect->SetTexture("tex_disp", disp_texture);
 
-        int32_t warm = technique_to_warm_up(state, warmed_techniques);
+        int32_t warm = technique_to_warm_up(state, warmed_techniques, loader.loaded_count);
         if (warm >= 0) {
             warm_up_technique(warm);
             warmed_techniques = warm + 1;

@@ -51,8 +51,9 @@ TechniqueChoice warm_up_choice(int32_t k)
     return choice;
 }
 
-int32_t technique_to_warm_up(int32_t state, int32_t warmed)
+int32_t technique_to_warm_up(int32_t state, int32_t warmed, int32_t loaded_count)
 {
     if (warmed < 0 || warmed >= technique_count) return -1;
-    return state == LOADING || state == CACHING || state == WAITING ? warmed : -1;
+    bool still = state == LOADING || state == CACHING || state == WAITING;
+    return still || (state == FADING && loaded_count <= 1) ? warmed : -1;
 }

@@ -37,7 +37,8 @@ TechniqueChoice warm_up_choice(int32_t k);
 // The platform prepares a technique's shaders when they are first drawn, which
 // can hold up that frame for a long time on a software device. Each frame in
 // which nothing moves from one photo to the next (LOADING, CACHING, WAITING)
-// draws one more technique ahead of its use, where the face in view covers it.
-// Returns the technique to draw in a frame in `state` after `warmed` have
-// been, or -1 for none.
-int32_t technique_to_warm_up(int32_t state, int32_t warmed);
+// draws one more technique ahead of its use, where the face in view covers it;
+// so does each frame of the first fade, which fades a black face while no
+// photo is on screen yet (`loaded_count` at most 1). Returns the technique to
+// draw in a frame in `state` after `warmed` have been, or -1 for none.
+int32_t technique_to_warm_up(int32_t state, int32_t warmed, int32_t loaded_count);

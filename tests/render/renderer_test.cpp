@@ -334,6 +334,7 @@ TEST_F(RendererTest, TauFollowsFadingAndRotating)
 {
     create_scene();
     show->face = 3; // face 2 in view
+    show->loader.loaded_count = 2; // a photo on screen: no technique drawn ahead
     show->state = FADING;
     show->phase_start = seconds_since_start(show) - 0.5f;
     show->frame();
@@ -403,6 +404,7 @@ TEST_F(RendererTest, TechniquesAreDrawnAheadOfUseWhereNothingShows)
     // Not while the show moves from one photo to the next, and not once all
     // are drawn.
     log = FakeEffectLog();
+    show->loader.loaded_count = 2;
     show->state = FADING;
     show->phase_start = seconds_since_start(show);
     show->frame();

@@ -145,10 +145,13 @@ TEST(WarmUp, OnlyInFramesWithoutATransition)
 {
     const int32_t still[] = {LOADING, CACHING, WAITING}, moving[] = {NEXT, FADING, ROTATING};
     for (int32_t state : still) {
-        EXPECT_EQ(technique_to_warm_up(state, 0), 0);
-        EXPECT_EQ(technique_to_warm_up(state, technique_count - 1), technique_count - 1);
-        EXPECT_EQ(technique_to_warm_up(state, technique_count), -1);
-        EXPECT_EQ(technique_to_warm_up(state, -3), -1);
+        EXPECT_EQ(technique_to_warm_up(state, 0, 3), 0);
+        EXPECT_EQ(technique_to_warm_up(state, technique_count - 1, 3), technique_count - 1);
+        EXPECT_EQ(technique_to_warm_up(state, technique_count, 0), -1);
+        EXPECT_EQ(technique_to_warm_up(state, -3, 3), -1);
     }
-    for (int32_t state : moving) EXPECT_EQ(technique_to_warm_up(state, 0), -1);
+    for (int32_t state : moving) EXPECT_EQ(technique_to_warm_up(state, 0, 2), -1);
+    // The first fade shows a black face only; the turn after it shows the photo.
+    EXPECT_EQ(technique_to_warm_up(FADING, 5, 1), 5);
+    EXPECT_EQ(technique_to_warm_up(ROTATING, 5, 1), -1);
 }
