@@ -36,6 +36,7 @@ Slideshow::Slideshow()
     fps_frames = 0;
     fps = 0.0f;
     frame_time = 0.0f;
+    warmed_techniques = 0;
     quit = false;
     phase_start = 0.0f;
     face = 0;

@@ -99,6 +99,8 @@ public:
     // Seconds between frames, a running average over the last frames; it
     // decides how many bands a frame in CACHING copies.
     float frame_time;
+    // Techniques drawn once so far in warm-up order (slideshow/technique.h).
+    int32_t warmed_techniques;
     bool quit;                    // atomic: release store, acquire load
     float slide_duration;
     float phase_start;
@@ -162,6 +164,11 @@ public:
     void make_device_params(D3DPRESENT_PARAMETERS* params);
     void setup_camera(float t, D3DXMATRIX* world, D3DXMATRIX* view);
     void set_effect_matrices();
+    // Face i with the given technique and effect amount.
+    void draw_face(int32_t i, const char* technique, float tau);
+    // Draws technique k of the warm-up order (slideshow/technique.h) where it
+    // does not show.
+    void warm_up_technique(int32_t k);
     bool create_lens_texture();
     bool create_rubik_texture();
     bool create_disp_texture();

@@ -2,6 +2,7 @@
 #include "app/names.h"
 #include "app/slideshow.h"
 #include "camera.h"
+#include "slideshow/technique.h"
 
 namespace {
 
@@ -38,6 +39,45 @@ bool wait_for_query(IDirect3DQuery9* query)
     }
 }
 
+void Slideshow::draw_face(int32_t i, const char* technique, float tau)
+{
+    const FaceSlot& slot = faces[i];
+    // Empty only after a failed re-creation at a reset.
+    if (!slot.texture) return;
+    effect->SetTexture("tex", slot.texture);
+    effect->SetTechnique(technique);
+    effect->SetFloat("tau", tau);
+    effect->SetInt("orientation_exif", slot.orientation);
+    UINT passes = 0;
+    if (effect->Begin(&passes, 0) < 0) return;
+    for (UINT j = 0; j < passes; ++j) {
+        effect->BeginPass(j);
+        device->SetVertexDeclaration(vertex_decl);
+        device->SetStreamSource(0, vertex_buffer, 0, 20);
+        device->SetIndices(index_buffer);
+        device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 6 * i, 2);
+        effect->EndPass();
+    }
+    effect->End();
+}
+
+void Slideshow::warm_up_technique(int32_t k)
+{
+    // The face in view shrunk to a few pixels at the centre of the screen,
+    // which the face in view itself covers when it is drawn next: the draw
+    // costs next to nothing but the preparation of the technique's shaders,
+    // with every other state as the show's own draws have it.
+    D3DXMATRIX shown, scale, shrunk;
+    if (effect->GetMatrix("world_view_proj", &shown) < 0) return;
+    D3DXMatrixScaling(&scale, 1.0f / 256, 1.0f / 256, 1.0f);
+    D3DXMatrixMultiply(&shrunk, &shown, &scale);
+    effect->SetMatrix("world_view_proj", &shrunk);
+    char name[technique_size];
+    compose_technique(name, warm_up_choice(k));
+    draw_face(previous_face(), name, 0.0f);
+    effect->SetMatrix("world_view_proj", &shown);
+}
+
 long Slideshow::frame()
 {
     // Nothing of the last frame may still wait in the device's queue. A
@@ -59,26 +99,12 @@ long Slideshow::frame()
         effect->SetTexture("tex_rubik", rubik_texture);
         effect->SetTexture("tex_disp", disp_texture);
 
-        for (int32_t i = 0; i < 6; ++i) {
-            const FaceSlot& slot = faces[i];
-            // Empty only after a failed re-creation at a reset.
-            if (!slot.texture) continue;
-            effect->SetTexture("tex", slot.texture);
-            effect->SetTechnique(slot.technique);
-            effect->SetFloat("tau", face_tau(i, face, state, now, phase_start));
-            effect->SetInt("orientation_exif", slot.orientation);
-            UINT passes = 0;
-            if (effect->Begin(&passes, 0) < 0) continue;
-            for (UINT j = 0; j < passes; ++j) {
-                effect->BeginPass(j);
-                device->SetVertexDeclaration(vertex_decl);
-                device->SetStreamSource(0, vertex_buffer, 0, 20);
-                device->SetIndices(index_buffer);
-                device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 6 * i, 2);
-                effect->EndPass();
-            }
-            effect->End();
+        int32_t warm = technique_to_warm_up(state, warmed_techniques, loader.loaded_count);
+        if (warm >= 0) {
+            warm_up_technique(warm);
+            warmed_techniques = warm + 1;
         }
+        for (int32_t i = 0; i < 6; ++i) draw_face(i, faces[i].technique, face_tau(i, face, state, now, phase_start));
 
         device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
         if (!preview && !controls.overlay_hidden) {

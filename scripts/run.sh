@@ -6,8 +6,8 @@
 #    that keeps the remembered folder and position between runs. Confirm the
 #    folder with Enter; Esc or a right click ends the show.
 #  - Without one: it runs on a private Xvfb display for $ORBISCA_SECONDS seconds
-#    (default 40), answers the folder dialog itself, and saves screenshots into
-#    out/screenshots.
+#    (default 40), answers the folder dialog itself, and saves a screenshot
+#    every $ORBISCA_SHOT_EVERY seconds (default 4) into out/screenshots.
 set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -52,8 +52,9 @@ program=$!
     echo "run: the folder dialog did not select samples" >&2
 dialog=$(xdotool search --onlyvisible --name '^qelvar orbisca v0.04$' | head -n 1)
 xdotool key --window "$dialog" Return
-for i in $(seq 1 $((seconds / 4))); do
-    sleep 4
+every=${ORBISCA_SHOT_EVERY:-4}
+for i in $(seq 1 $((seconds / every))); do
+    sleep "$every"
     kill -0 $program 2>/dev/null || break
     xwd -root -silent | convert xwd:- "$shots/shot-$(printf %02d "$i").png"
 done

@@ -14,8 +14,9 @@ float average_frame_time(float average, float elapsed)
     return average + (elapsed - average) * 0.25f;
 }
 
-int32_t upload_bands_per_frame(float frame_time)
+int32_t upload_bands_per_frame(float frame_time, bool photo_on_screen)
 {
+    if (!photo_on_screen) return upload_calls;
     // The frame that finds the decode done and the one that starts the fade
     // copy no band.
     const int32_t other_frames = 2;

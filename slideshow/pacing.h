@@ -30,5 +30,6 @@ float average_frame_time(float average, float elapsed);
 // band, so a photo is ready to fade in within that second of its decode. One
 // band per frame when that fits (52 frames per second and faster, and while
 // the frame time is not known yet), otherwise as many as it takes, at most
-// upload_budget_bands.
-int32_t upload_bands_per_frame(float frame_time);
+// upload_budget_bands. While no photo is on screen yet there is nothing for a
+// slow frame to hold up: the whole photo goes up in one frame.
+int32_t upload_bands_per_frame(float frame_time, bool photo_on_screen);

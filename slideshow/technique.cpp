@@ -2,6 +2,7 @@
 
 #include "app/names.h"
 #include "app/support.h"
+#include "slideshow/slide_state.h"
 
 namespace {
 const int32_t filter_count = sizeof(filter_names) / sizeof(filter_names[0]) - 1;
@@ -36,4 +37,23 @@ void compose_technique(char* name, TechniqueChoice choice)
     str_copy(name, filter_names[choice.filter]);
     str_append(name, uv_names[choice.uv]);
     str_append(name, transition_names[choice.transition]);
+}
+
+TechniqueChoice warm_up_choice(int32_t k)
+{
+    if (k < 0 || k >= technique_count) k = 0;
+    const int32_t per_filter = technique_count / filter_count;
+    TechniqueChoice choice;
+    // The cycle starts after index 0.
+    choice.filter = next_filter_index(k / per_filter);
+    choice.uv = k % per_filter % 4;
+    choice.transition = k % per_filter / 4;
+    return choice;
+}
+
+int32_t technique_to_warm_up(int32_t state, int32_t warmed, int32_t loaded_count)
+{
+    if (warmed < 0 || warmed >= technique_count) return -1;
+    bool still = state == LOADING || state == CACHING || state == WAITING;
+    return still || (state == FADING && loaded_count <= 1) ? warmed : -1;
 }

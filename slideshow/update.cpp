@@ -53,8 +53,9 @@ void Slideshow::update()
 
     case CACHING: {
         // The bands keep their order; on a slow display a frame copies
-        // several, so that the photo is still up within about a second.
-        int32_t bands = upload_bands_per_frame(frame_time);
+        // several, so that the photo is still up within about a second. The
+        // first photo after start has no photo on screen to protect.
+        int32_t bands = upload_bands_per_frame(frame_time, loader.loaded_count > 1);
         bool finished = false;
         for (int32_t i = 0; i < bands && !finished; ++i) finished = loader.upload_step(device, photo_size);
         stays = !finished;

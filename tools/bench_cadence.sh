@@ -16,13 +16,8 @@ bench=${4:-bench_cadence}
 work=$(mktemp -d /tmp/bench_cadence.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-# Photo-like content: smooth colour fields with fine noise, JPEG quality 90.
-w=${size%x*} h=${size#*x}
-for i in $(seq 1 "$count"); do
-    convert -size "$((w / 8))x$((h / 8))" plasma:fractal -seed "$i" -resize "${w}x${h}!" \
-        -attenuate 0.4 +noise Gaussian -quality 90 "$work/photo_$i.jpg"
-done
-echo "$count photos of ${w}x${h} ($(du -sh "$work" | cut -f1))"
+. "$root/tools/bench_photos.sh"
+bench_photos "$work" "$size" "$count"
 
 . "$root/scripts/wine-env.sh"
 wine_env_start "${ORBISCA_DISPLAY:-1280x1024x24}"

@@ -334,6 +334,7 @@ TEST_F(RendererTest, TauFollowsFadingAndRotating)
 {
     create_scene();
     show->face = 3; // face 2 in view
+    show->loader.loaded_count = 2; // a photo on screen: no technique drawn ahead
     show->state = FADING;
     show->phase_start = seconds_since_start(show) - 0.5f;
     show->frame();
@@ -371,6 +372,48 @@ TEST_F(RendererTest, FaceInViewShowsItsPhotoAndHiddenFacesAreCulled)
         }
     EXPECT_EQ(opposite, 0);
     EXPECT_GT(in_view, int(calls.width * calls.height / 3));
+}
+
+TEST_F(RendererTest, TechniquesAreDrawnAheadOfUseWhereNothingShows)
+{
+    create_scene();
+    hook_device();
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->device, show->faces[i].texture, face_colours[i]));
+    show->face = 1; // face 0 in view
+    show->state = LOADING;
+    show->frame();
+    ASSERT_EQ(show->state, LOADING);
+    // One technique more, drawn before the face in view that covers it, and
+    // the faces drawn as ever.
+    ASSERT_EQ(log.draws.size(), 7u);
+    EXPECT_EQ(log.draws[0].technique, "GrayScaleSimpleFade");
+    EXPECT_EQ(log.draws[0].texture, show->faces[0].texture);
+    EXPECT_EQ(log.draws[1].technique, show->faces[0].technique);
+    EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[0]));
+    int in_view = 0;
+    for (UINT y = 0; y < calls.height; ++y)
+        for (UINT x = 0; x < calls.width; ++x) in_view += near_colour(pixel(x, y), face_colours[0]);
+    EXPECT_GT(in_view, int(calls.width * calls.height / 3));
+
+    log = FakeEffectLog();
+    show->frame();
+    ASSERT_EQ(log.draws.size(), 7u);
+    EXPECT_EQ(log.draws[0].technique, "GrayScaleZoomFade");
+    EXPECT_EQ(show->warmed_techniques, 2);
+
+    // Not while the show moves from one photo to the next, and not once all
+    // are drawn.
+    log = FakeEffectLog();
+    show->loader.loaded_count = 2;
+    show->state = FADING;
+    show->phase_start = seconds_since_start(show);
+    show->frame();
+    EXPECT_EQ(log.draws.size(), 6u);
+    log = FakeEffectLog();
+    show->state = LOADING;
+    show->warmed_techniques = 40;
+    show->frame();
+    EXPECT_EQ(log.draws.size(), 6u);
 }
 
 TEST_F(RendererTest, OverlayTextWithShadowsTopLeft)

@@ -37,15 +37,15 @@ TEST(Pacing, BandsPerFrameAtCommonFrameRates)
     const Case cases[] = {{5, 16, 4}, {8, 9, 6}, {10, 7, 8}, {17, 4, 13}, {30, 2, 25}, {60, 1, 50}, {144, 1, 50}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fps);
-        int32_t bands = upload_bands_per_frame(1.0f / c.fps);
+        int32_t bands = upload_bands_per_frame(1.0f / c.fps, true);
         EXPECT_EQ(bands, c.bands);
         EXPECT_EQ(frames_to_finish(bands), c.frames);
         if (c.fps >= 8) EXPECT_LE((c.frames + 2) / c.fps, upload_seconds);
     }
     // From 52 frames per second on a frame copies exactly one band.
-    for (float fps = 52; fps < 1000; fps += 0.5f) ASSERT_EQ(upload_bands_per_frame(1.0f / fps), 1) << fps;
+    for (float fps = 52; fps < 1000; fps += 0.5f) ASSERT_EQ(upload_bands_per_frame(1.0f / fps, true), 1) << fps;
     for (float fps = 0.1f; fps < 52; fps += 0.1f) {
-        int32_t bands = upload_bands_per_frame(1.0f / fps);
+        int32_t bands = upload_bands_per_frame(1.0f / fps, true);
         ASSERT_GE(bands, 1) << fps;
         ASSERT_LE(bands, upload_budget_bands) << fps;
     }
@@ -55,11 +55,18 @@ TEST(Pacing, BandsPerFrameAtCommonFrameRates)
 TEST(Pacing, UnknownOrOddFrameTimes)
 {
     // No measurement yet: one band, as at a normal frame rate.
-    EXPECT_EQ(upload_bands_per_frame(0.0f), 1);
-    EXPECT_EQ(upload_bands_per_frame(-1.0f), 1);
-    EXPECT_EQ(upload_bands_per_frame(std::numeric_limits<float>::quiet_NaN()), 1);
-    EXPECT_EQ(upload_bands_per_frame(std::numeric_limits<float>::infinity()), upload_budget_bands);
-    EXPECT_EQ(upload_bands_per_frame(100.0f), upload_budget_bands);
+    EXPECT_EQ(upload_bands_per_frame(0.0f, true), 1);
+    EXPECT_EQ(upload_bands_per_frame(-1.0f, true), 1);
+    EXPECT_EQ(upload_bands_per_frame(std::numeric_limits<float>::quiet_NaN(), true), 1);
+    EXPECT_EQ(upload_bands_per_frame(std::numeric_limits<float>::infinity(), true), upload_budget_bands);
+    EXPECT_EQ(upload_bands_per_frame(100.0f, true), upload_budget_bands);
+}
+
+TEST(Pacing, WholePhotoWhileNothingIsOnScreen)
+{
+    // Whatever the frame rate, the first photo goes up in one frame.
+    for (float frame_time : {0.0f, 1.0f / 144, 1.0f / 22, 0.5f, 100.0f})
+        EXPECT_EQ(frames_to_finish(upload_bands_per_frame(frame_time, false)), 1) << frame_time;
 }
 
 TEST(Pacing, AverageFrameTime)
@@ -77,12 +84,12 @@ TEST(Pacing, AverageFrameTime)
     // (100 ms) among fast ones within a few frames.
     float average = 0.5f;
     int frames = 0;
-    while (upload_bands_per_frame(average) > 1) {
+    while (upload_bands_per_frame(average, true) > 1) {
         average = average_frame_time(average, 1.0f / 60);
         ++frames;
     }
     EXPECT_LE(frames, 20);
     average = average_frame_time(average, 0.1f);
-    for (frames = 0; upload_bands_per_frame(average) > 1; ++frames) average = average_frame_time(average, 1.0f / 60);
+    for (frames = 0; upload_bands_per_frame(average, true) > 1; ++frames) average = average_frame_time(average, 1.0f / 60);
     EXPECT_LE(frames, 8);
 }

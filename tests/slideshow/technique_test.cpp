@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 #include "app/support.h"
+#include "slideshow/slide_state.h"
 #include "slideshow/technique.h"
 
 namespace {
@@ -119,4 +121,37 @@ TEST(TechniqueDraws, ShareOfEachChoice)
     EXPECT_NEAR(simple / double(n), 0.6, 0.02);
     EXPECT_NEAR(sector / double(n), 0.2, 0.02);
     for (int k = 1; k < 4; ++k) EXPECT_NEAR(other[k] / double(n), 0.4 / 3, 0.02);
+}
+
+TEST(WarmUp, EveryTechniqueOnceInTheOrderTheCycleNeedsThem)
+{
+    // Each of the forty exactly once, the filters in the order the show
+    // reaches them from its start.
+    std::set<std::string> names;
+    int32_t filter = 0;
+    for (int32_t k = 0; k < technique_count; ++k) {
+        TechniqueChoice c = warm_up_choice(k);
+        if (k % 8 == 0) filter = next_filter_index(filter);
+        EXPECT_EQ(c.filter, filter) << k;
+        names.insert(name_of(c));
+    }
+    EXPECT_EQ(names.size(), size_t(technique_count));
+    EXPECT_EQ(name_of(warm_up_choice(0)), "GrayScaleSimpleFade");
+    EXPECT_EQ(name_of(warm_up_choice(-1)), name_of(warm_up_choice(0)));
+    EXPECT_EQ(name_of(warm_up_choice(technique_count)), name_of(warm_up_choice(0)));
+}
+
+TEST(WarmUp, OnlyInFramesWithoutATransition)
+{
+    const int32_t still[] = {LOADING, CACHING, WAITING}, moving[] = {NEXT, FADING, ROTATING};
+    for (int32_t state : still) {
+        EXPECT_EQ(technique_to_warm_up(state, 0, 3), 0);
+        EXPECT_EQ(technique_to_warm_up(state, technique_count - 1, 3), technique_count - 1);
+        EXPECT_EQ(technique_to_warm_up(state, technique_count, 0), -1);
+        EXPECT_EQ(technique_to_warm_up(state, -3, 3), -1);
+    }
+    for (int32_t state : moving) EXPECT_EQ(technique_to_warm_up(state, 0, 2), -1);
+    // The first fade shows a black face only; the turn after it shows the photo.
+    EXPECT_EQ(technique_to_warm_up(FADING, 5, 1), 5);
+    EXPECT_EQ(technique_to_warm_up(ROTATING, 5, 1), -1);
 }

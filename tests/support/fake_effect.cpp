@@ -38,6 +38,13 @@ HRESULT STDMETHODCALLTYPE set_matrix(ID3DXEffect* e, D3DXHANDLE name, const D3DX
     return S_OK;
 }
 
+HRESULT STDMETHODCALLTYPE get_matrix(ID3DXEffect* e, D3DXHANDLE name, D3DXMATRIX* m)
+{
+    if (!is(name, "world_view_proj")) return E_NOTIMPL;
+    *m = fake(e)->log->world_view_proj;
+    return S_OK;
+}
+
 HRESULT STDMETHODCALLTYPE set_float_array(ID3DXEffect* e, D3DXHANDLE name, const FLOAT* f, UINT count)
 {
     if (is(name, "pixel_width") && count == 2) {
@@ -140,6 +147,7 @@ const ID3DXEffectVtbl* fake_vtable()
         vtbl.AddRef = add_ref;
         vtbl.Release = release;
         vtbl.SetMatrix = set_matrix;
+        vtbl.GetMatrix = get_matrix;
         vtbl.SetFloatArray = set_float_array;
         vtbl.SetTexture = set_texture;
         vtbl.SetTechnique = set_technique;

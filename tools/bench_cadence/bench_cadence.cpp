@@ -8,9 +8,6 @@
 //    comparison the longest of as many frames right after each upload;
 //  - the highest seconds figure the overlay showed.
 // usage: bench_cadence.exe FOLDER [PHOTOS]   (photos to show, 7 unless given)
-#include <windows.h>
-#include <shlobj.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -18,11 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/shell.h"
-#include "app/slideshow.h"
-#include "support/hooks.h"
-#include "tools/bench_clock.h"
-#include "tools/bench_dialog.h"
+#include "tools/bench_show.h"
 
 namespace {
 
@@ -39,8 +32,6 @@ struct Photo {
     int longest_frame_state = 0;
 };
 
-const char* const state_names[] = {"NEXT", "LOADING", "CACHING", "WAITING", "ROTATING", "FADING"};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -50,21 +41,9 @@ int main(int argc, char** argv)
         return 2;
     }
     const size_t wanted = argc > 2 && std::atoi(argv[2]) > 1 ? size_t(std::atoi(argv[2])) : 7;
-    answer_dialog_with(argv[1]);
-
-    CoInitialize(nullptr);
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    register_window_class(instance);
-    main_window = create_main_window(instance);
-    auto* app = static_cast<Slideshow*>(create_slideshow());
-    app_object = app;
-    const double answered = seconds_now();
-    if (!app->init()) {
-        std::fprintf(stderr, "start-up failed: %s\n", app->error_text());
-        return 1;
-    }
-    ShowWindow(main_window, SW_SHOWDEFAULT);
-    UpdateWindow(main_window);
+    double answered = 0;
+    Slideshow* app = start_show(argv[1], &answered);
+    if (!app) return 1;
     const double started = seconds_now();
 
     std::vector<Photo> photos;
@@ -78,8 +57,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "timed out\n");
             break;
         }
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        pump_messages();
         const double start = seconds_now();
         if (previous_start > 0) {
             frames.push_back(start - previous_start);
@@ -163,8 +141,6 @@ int main(int argc, char** argv)
                 median_frame > 0 ? longest_frame_after / median_frame : 0.0);
     std::printf("highest seconds in the overlay: %d of %d\n", highest_seconds, int(app->slide_duration + 0.5f));
 
-    DestroyWindow(main_window); // done() runs from WM_DESTROY
-    delete app;
-    app_object = nullptr;
+    end_show(app);
     return 0;
 }

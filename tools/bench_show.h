@@ -1,0 +1,48 @@
+// The real start-up and shutdown for the benchmarks that run the slideshow:
+// the folder dialog answered at once, the program's window, its Slideshow.
+#pragma once
+#include <windows.h>
+
+#include <cstdio>
+
+#include "app/shell.h"
+#include "app/slideshow.h"
+#include "tools/bench_clock.h"
+#include "tools/bench_dialog.h"
+
+// Starts the show on folder and shows its window; *answered is when the
+// dialog was answered (seconds_now). Null, with the reason printed, when
+// start-up fails.
+inline Slideshow* start_show(const char* folder, double* answered)
+{
+    answer_dialog_with(folder);
+    CoInitialize(nullptr);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    register_window_class(instance);
+    main_window = create_main_window(instance);
+    auto* app = static_cast<Slideshow*>(create_slideshow());
+    app_object = app;
+    *answered = seconds_now();
+    if (!app->init()) {
+        std::fprintf(stderr, "start-up failed: %s\n", app->error_text());
+        return nullptr;
+    }
+    ShowWindow(main_window, SW_SHOWDEFAULT);
+    UpdateWindow(main_window);
+    return app;
+}
+
+inline void end_show(Slideshow* app)
+{
+    DestroyWindow(main_window); // done() runs from WM_DESTROY
+    delete app;
+    app_object = nullptr;
+}
+
+inline const char* const state_names[] = {"NEXT", "LOADING", "CACHING", "WAITING", "ROTATING", "FADING"};
+
+inline void pump_messages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
