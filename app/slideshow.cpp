@@ -52,6 +52,7 @@ Slideshow::Slideshow()
     loader.orientation = 1;
     for (FaceSlot& f : faces) {
         f.texture = nullptr;
+        f.photo = nullptr;
         f.orientation = 1;
         str_copy(f.technique, filter_names[0]);
         str_append(f.technique, uv_names[0]);

@@ -24,6 +24,9 @@ const int32_t photo_size = 1024;
 
 struct FaceSlot {
     IDirect3DTexture9* texture;
+    // System memory: the texture the face's photo was uploaded from, kept so
+    // that a device reset can put the photo back. Null when there is none.
+    IDirect3DTexture9* photo;
     char technique[technique_size];
     int32_t orientation;
 };
@@ -158,6 +161,9 @@ public:
     IDirect3DTexture9* create_texture(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool, UINT levels);
     bool create_face_textures();
     void release_face_textures();
+    void keep_photo_copy(int32_t f);
+    void release_photo_copies();
+    bool photo_textures_complete() const;
     bool load_effect();
     bool reset_device();
     // The full-screen parameters, or for the preview the windowed ones.

@@ -184,6 +184,7 @@ void Slideshow::release_all()
     }
     release_face_textures();
     release(loader.staging);
+    release_photo_copies();
     release(lens_texture);
     release(rubik_texture);
     release(disp_texture);

@@ -1,5 +1,5 @@
-// The device's parameters, the seven photo textures and recovery after a
-// device loss.
+// The device's parameters, the seven photo textures with the system-memory
+// copies of the faces' photos, and recovery after a device loss.
 #include "app/slideshow.h"
 #include "d3d_helpers.h"
 
@@ -59,45 +59,107 @@ IDirect3DTexture9* Slideshow::create_texture(UINT width, UINT height, D3DFORMAT 
     return texture;
 }
 
+namespace {
+
+// Zeroes every level of a lockable texture; false when a level does not lock.
+bool clear_texture(IDirect3DTexture9* texture)
+{
+    for (UINT level = 0; level < texture->GetLevelCount(); ++level) {
+        D3DSURFACE_DESC desc;
+        D3DLOCKED_RECT locked;
+        if (texture->GetLevelDesc(level, &desc) < 0 || texture->LockRect(level, &locked, nullptr, 0) < 0)
+            return false;
+        unsigned char* bits = static_cast<unsigned char*>(locked.pBits);
+        for (int32_t row = 0; row < static_cast<int32_t>(desc.Height); ++row)
+            mem_fill(bits + row * locked.Pitch, 0, 4 * desc.Width);
+        texture->UnlockRect(level);
+    }
+    return true;
+}
+
+} // namespace
+
+// Only the slots that are empty are filled, so that a call after a creation
+// that failed part-way completes it. A new texture gets its photo back from
+// the system-memory texture the photo came from: a face from its own copy,
+// the spare from the staging texture while the photo on its way is there (from
+// the end of the load until the exchange). Without a photo it is black.
 bool Slideshow::create_face_textures()
 {
-    for (FaceSlot& slot : faces) {
-        slot.texture = create_texture(photo_size, photo_size, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, 0);
-        if (!slot.texture) return false;
+    IDirect3DTexture9** slots[7];
+    IDirect3DTexture9* sources[7];
+    for (int32_t i = 0; i < 6; ++i) {
+        slots[i] = &faces[i].texture;
+        sources[i] = faces[i].photo;
     }
-    loader.target = create_texture(photo_size, photo_size, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, 0);
-    if (!loader.target) return false;
+    slots[6] = &loader.target;
+    sources[6] = state == CACHING || state == WAITING || state == FADING ? loader.staging : nullptr;
 
-    // Video-memory textures cannot be locked: clear one system-memory texture
-    // and copy it into each of them.
-    IDirect3DTexture9* source = create_texture(photo_size, photo_size, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, 0);
-    if (!source) return false;
-    D3DLOCKED_RECT locked;
-    if (source->LockRect(0, &locked, nullptr, 0) < 0) {
-        source->Release();
-        return false;
+    bool made[7] = {};
+    bool complete = true;
+    for (int32_t i = 0; i < 7 && complete; ++i) {
+        if (*slots[i]) continue;
+        *slots[i] = create_texture(photo_size, photo_size, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, 0);
+        made[i] = *slots[i] != nullptr;
+        complete = made[i];
     }
-    unsigned char* bits = static_cast<unsigned char*>(locked.pBits);
-    for (int32_t row = 0; row < photo_size; ++row) mem_fill(bits + row * locked.Pitch, 0, 4 * photo_size);
-    source->UnlockRect(0);
-    D3DXFilterTexture(source, nullptr, 0, D3DX_DEFAULT);
 
+    // Video-memory textures cannot be locked: they are filled with UpdateTexture.
     // Marking the whole source dirty before each copy makes every copy carry
     // all levels in full.
-    for (FaceSlot& slot : faces) {
+    IDirect3DTexture9* black = nullptr;
+    for (int32_t i = 0; i < 7; ++i) {
+        if (!made[i]) continue;
+        IDirect3DTexture9* source = sources[i];
+        if (!source) {
+            if (!black) {
+                black = create_texture(photo_size, photo_size, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, 0);
+                if (!black) return false;
+                if (!clear_texture(black)) {
+                    black->Release();
+                    return false;
+                }
+            }
+            source = black;
+        }
         source->AddDirtyRect(nullptr);
-        device->UpdateTexture(source, slot.texture);
+        device->UpdateTexture(source, *slots[i]);
     }
-    source->AddDirtyRect(nullptr);
-    device->UpdateTexture(source, loader.target);
-    source->Release();
-    return true;
+    release(black);
+    return complete;
 }
 
 void Slideshow::release_face_textures()
 {
     for (FaceSlot& slot : faces) release(slot.texture);
     release(loader.target);
+}
+
+bool Slideshow::photo_textures_complete() const
+{
+    for (const FaceSlot& slot : faces)
+        if (!slot.texture) return false;
+    return loader.target != nullptr;
+}
+
+// The face keeps the system-memory texture its new photo came from, and the
+// loader takes the face's old copy for the next photo, so photos are never
+// copied twice. While the faces fill up on the first round the loader gets a
+// new texture instead; when none can be made, the face keeps no copy (it comes
+// back black after a reset) and the loader its staging texture. Only while the
+// worker has no job: it reads the staging pointer after the next hand-over.
+void Slideshow::keep_photo_copy(int32_t f)
+{
+    IDirect3DTexture9* next = faces[f].photo;
+    if (!next) next = create_texture(photo_size, photo_size, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, 0);
+    if (!next) return;
+    faces[f].photo = loader.staging;
+    loader.staging = next;
+}
+
+void Slideshow::release_photo_copies()
+{
+    for (FaceSlot& slot : faces) release(slot.photo);
 }
 
 bool Slideshow::reset_device()

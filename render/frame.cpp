@@ -120,6 +120,9 @@ long Slideshow::frame()
     if (status == D3DERR_DEVICENOTRESET) return reset_device() ? S_OK : E_FAIL;
     // Lost: nothing is presented until the device can be reset.
     if (status < 0) return status;
+    // Photo textures that could not be re-created at a reset are tried again;
+    // their photos wait in system memory.
+    if (!photo_textures_complete()) create_face_textures();
     HRESULT presented = device->Present(nullptr, nullptr, nullptr, nullptr);
     if (frame_query) frame_query->Issue(D3DISSUE_END);
     return presented;

@@ -87,6 +87,9 @@ void Slideshow::update()
             loader.target = faces[face].texture;
             faces[face].texture = arrived;
             faces[face].orientation = loader.orientation;
+            // The system-memory texture the photo came from goes with it, so
+            // that a device reset can put the photo back.
+            keep_photo_copy(face);
             photo_turned_to(&controls, file_index);
             state = ROTATING;
         }

@@ -2,13 +2,14 @@
 # The real program under Wine, on the test run's Xvfb display, used as a person
 # would: the folder dialog answered with xdotool, the screen read back from
 # screenshots, the registry read with reg.
-# usage: e2e.sh SCENARIO orbisca.exe window_text.exe
+# usage: e2e.sh SCENARIO orbisca.exe window_text.exe take_focus.exe
 #   first_run_and_resume | cancel | no_photos | right_click | exif_upright | names_in_any_script | linked_folders
-#   | controls | no_d3dx_runtime
+#   | controls | no_d3dx_runtime | device_reset
 set -u
 scenario=$1
 exe=$2
 window_text=$3
+take_focus=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/wine-env.sh"
 wine_env_use || exit 1
@@ -153,6 +154,16 @@ wait_for_rest() {
     for c in "${rest[@]}"; do [ "$c" = "$second" ] || third="$c"; done
 }
 
+# Starts the show on a folder with one red photo and waits until it is in view.
+show_red_photo() {
+    mkdir -p "$work/photos"
+    photo "$work/photos/a.jpg" "rgb($red)"
+    remember_folder "$work/photos"
+    start
+    answer_dialog Return "$work/photos"
+    wait_for_centre "$red" >/dev/null || exit 1
+}
+
 # Sourced for its helpers (tests/e2e/saver.sh): the scenarios are the caller's.
 [ -n "${E2E_HELPERS_ONLY:-}" ] && return 0
 
@@ -225,12 +236,7 @@ no_photos)
     finish
     ;;
 right_click)
-    mkdir -p "$work/photos"
-    photo "$work/photos/a.jpg" "rgb($red)"
-    remember_folder "$work/photos"
-    start
-    answer_dialog Return "$work/photos"
-    wait_for_centre "$red" >/dev/null || exit 1
+    show_red_photo
     xdotool mousemove 640 512 mousedown 3
     sleep 2
     kill -0 "$pid" 2>/dev/null || fail "the program ended on the press"
@@ -410,6 +416,36 @@ slideshow again and it will run."
     [ "$stored_folder" = "$(winpath "$work/photos/")" ] || [ "$stored_folder" = "$(winpath "$work/photos")\\" ] ||
         fail "folder stored as '$stored_folder'"
     [ "$(reg_value file)" = 0x2 ] || fail "position stored as '$(reg_value file)', want 0x2"
+    ;;
+device_reset)
+    # Another program takes the focus: Wine minimises the full-screen show and
+    # its device is lost. Restoring the show resets the device, and the first
+    # frame it presents shows the photo on the face in view, not black.
+    show_red_photo
+    "$WINE" "$take_focus" "$title" >"$work/switch.log" 2>&1 &
+    switcher=$!
+    deadline=$((SECONDS + 30))
+    until grep -q minimised "$work/switch.log"; do
+        [ $SECONDS -lt $deadline ] || fail "the show was not minimised: $(cat "$work/switch.log")"
+        sleep 0.1
+    done
+    # Until the show presents again the screen keeps its last frame: a new
+    # frame is told from it by the status lines, which count the seconds.
+    until shot 2>/dev/null; do sleep 0.2; done
+    status() { convert "$work/shot.png" -crop 190x70+10+40 +repage ppm:- | md5sum; }
+    last=$(status)
+    wait "$switcher" || fail "the show was not restored: $(cat "$work/switch.log")"
+    deadline=$((SECONDS + 30))
+    while :; do
+        [ $SECONDS -lt $deadline ] || fail "the show presented nothing after the restore"
+        shot 2>/dev/null && [ "$(status)" != "$last" ] && break
+        sleep 0.1
+    done
+    c=$(colour 590 462 100 100)
+    echo "centre of the first frame after the restore: $c"
+    near "$c" "0 0 0" && fail "the face in view is black after the restore"
+    escape
+    finish
     ;;
 *)
     fail "unknown scenario $scenario"

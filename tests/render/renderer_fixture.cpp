@@ -26,6 +26,10 @@ HRESULT WINAPI create_texture(IDirect3DDevice9* self, UINT w, UINT h, UINT level
         *texture = nullptr;
         return D3DERR_OUTOFVIDEOMEMORY;
     }
+    if (w == 1024 && h == 1024 && pool == D3DPOOL_SYSTEMMEM && calls.fail_system_texture) {
+        *texture = nullptr;
+        return E_OUTOFMEMORY;
+    }
     HRESULT hr = create_texture_hook->original<CreateTextureFn>()(self, w, h, levels, usage, format, pool, texture,
                                                                    shared);
     if (hr >= 0 && pool == D3DPOOL_SYSTEMMEM) {

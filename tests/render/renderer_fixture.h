@@ -19,6 +19,7 @@ struct DeviceCalls {
     int fail_photo_texture_at = 0;   // 1-based number of the one to fail; 0 never
     int lock_rect = 0;
     bool fail_lock_rect = false;
+    bool fail_system_texture = false; // 1024 x 1024 textures in system memory fail
     HRESULT cooperative_level = S_OK; // reported instead of the real state
     int cooperative_level_frames = 0; // ... for this many calls
     int present = 0;

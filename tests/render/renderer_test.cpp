@@ -13,8 +13,8 @@ namespace {
 
 const D3DCOLOR face_colours[6] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00, 0xFF00FFFF, 0xFFFF00FF};
 
-// Every level of a video-memory photo texture is black.
-void expect_black(IDirect3DDevice9* device, IDirect3DTexture9* texture, const char* what)
+// Every level of a video-memory photo texture is of one colour.
+void expect_colour(IDirect3DDevice9* device, IDirect3DTexture9* texture, D3DCOLOR colour, const char* what)
 {
     ASSERT_NE(texture, nullptr) << what;
     ASSERT_EQ(texture->GetLevelCount(), 11u) << what;
@@ -23,12 +23,17 @@ void expect_black(IDirect3DDevice9* device, IDirect3DTexture9* texture, const ch
         ASSERT_TRUE(read_video_texture_level(device, texture, level, bytes.data())) << what;
         UINT n = 1024 >> level;
         for (UINT i = 0; i < n * n; ++i) {
-            if (bytes[4 * i] | bytes[4 * i + 1] | bytes[4 * i + 2]) {
+            if (!near_colour(&bytes[4 * i], colour, 0)) {
                 ADD_FAILURE() << what << " level " << level << " texel " << i;
                 return;
             }
         }
     }
+}
+
+void expect_black(IDirect3DDevice9* device, IDirect3DTexture9* texture, const char* what)
+{
+    expect_colour(device, texture, 0xFF000000, what);
 }
 
 std::vector<unsigned char> read_level(IDirect3DTexture9* texture, UINT level)
@@ -90,6 +95,20 @@ float seconds_since_start(const Slideshow* show)
     LARGE_INTEGER v;
     QueryPerformanceCounter(&v);
     return float(double(v.QuadPart - show->perf_start) / double(show->perf_frequency));
+}
+
+// Each face shows a photo of its own colour and keeps the system-memory
+// texture it came from; the staging texture holds a white photo on its way.
+void give_photos(Slideshow* show)
+{
+    for (int i = 0; i < 6; ++i) {
+        show->faces[i].photo = make_filled_texture(show->device, 1024, face_colours[i]);
+        ASSERT_NE(show->faces[i].photo, nullptr);
+        ASSERT_TRUE(fill_video_texture(show->device, show->faces[i].texture, face_colours[i]));
+    }
+    show->loader.staging->Release();
+    show->loader.staging = make_filled_texture(show->device, 1024, 0xFFFFFFFF);
+    ASSERT_NE(show->loader.staging, nullptr);
 }
 
 } // namespace
@@ -451,11 +470,16 @@ TEST_F(RendererTest, OverlayTextWithShadowsTopLeft)
     EXPECT_EQ(white + black, 0);
 }
 
-TEST_F(RendererTest, DeviceReadyForResetIsResetAndShowsBlackFaces)
+TEST_F(RendererTest, DeviceReadyForResetIsResetAndEveryPhotoComesBack)
 {
     create_scene();
     hook_device();
-    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->device, show->faces[i].texture, face_colours[i]));
+    give_photos(show);
+    // The photo on its way has been uploaded and waits for its turn.
+    show->state = WAITING;
+    show->loader.loaded_count = 2;
+    show->loader.request_time = seconds_since_start(show);
+    show->face = 1; // face 0 in view
     calls.cooperative_level = D3DERR_DEVICENOTRESET;
     calls.cooperative_level_frames = 1;
     EXPECT_GE(show->frame(), 0);
@@ -463,12 +487,72 @@ TEST_F(RendererTest, DeviceReadyForResetIsResetAndShowsBlackFaces)
     EXPECT_EQ(calls.reset, 1);
     EXPECT_EQ(log.lost, 1);
     EXPECT_EQ(log.reset, 1);
-    for (int i = 0; i < 6; ++i) ASSERT_NE(show->faces[i].texture, nullptr);
+    ASSERT_EQ(show->state, WAITING);
 
+    // The first frame presented after the reset shows the photo in view.
     show->frame();
     ASSERT_EQ(calls.present, 1);
-    for (UINT y = 0; y < calls.height; y += 7)
-        for (UINT x = 200; x < calls.width; x += 7) ASSERT_TRUE(near_colour(pixel(x, y), 0xFF000000, 0)) << x << "," << y;
+    EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[0]));
+    for (int i = 0; i < 6; ++i) expect_colour(show->device, show->faces[i].texture, face_colours[i], "face");
+    expect_colour(show->device, show->loader.target, 0xFFFFFFFF, "spare");
+}
+
+// At the exchange the face takes the staging texture its photo came from and
+// the loader a texture for the next photo: a new one on the first round, the
+// face's old copy later, its own again when no new one can be made.
+TEST_F(RendererTest, ExchangeLeavesTheFaceTheCopyOfItsPhoto)
+{
+    create_scene();
+    hook_device();
+    auto exchange_onto = [&](int32_t f) {
+        show->face = f;
+        show->state = FADING;
+        show->phase_start = -10.0f;
+        show->update();
+        ASSERT_EQ(show->state, ROTATING);
+    };
+    IDirect3DTexture9* first = show->loader.staging;
+    exchange_onto(0);
+    EXPECT_EQ(show->faces[0].photo, first);
+    IDirect3DTexture9* second = show->loader.staging;
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first);
+
+    calls.fail_system_texture = true;
+    exchange_onto(1);
+    EXPECT_EQ(show->faces[1].photo, nullptr);
+    EXPECT_EQ(show->loader.staging, second);
+    calls.fail_system_texture = false;
+
+    exchange_onto(0);
+    EXPECT_EQ(show->faces[0].photo, second);
+    EXPECT_EQ(show->loader.staging, first);
+}
+
+// Whether the spare gets the staged photo back depends on where the photo is:
+// still being decoded (the worker may be writing the staging texture), on its
+// way to the screen, or already moved onto its face.
+TEST_F(RendererTest, ResetGivesTheSpareThePhotoOnItsWay)
+{
+    create_scene();
+    give_photos(show);
+    const struct {
+        SlideState state;
+        D3DCOLOR spare;
+    } cases[] = {{LOADING, 0xFF000000}, {CACHING, 0xFFFFFFFF}, {FADING, 0xFFFFFFFF}, {ROTATING, 0xFF000000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "state " << c.state);
+        show->state = c.state;
+        // Half of level 0 uploaded when the loss comes.
+        show->loader.upload_level = 0;
+        show->loader.upload_row = 512;
+        ASSERT_TRUE(show->reset_device());
+        expect_colour(show->device, show->loader.target, c.spare, "spare");
+        EXPECT_EQ(show->loader.upload_row, 512);
+        std::vector<unsigned char> level0 = read_level(show->loader.staging, 0);
+        EXPECT_TRUE(near_colour(&level0[0], 0xFFFFFFFF, 0)) << "the staging texture is left as it was";
+    }
+    expect_colour(show->device, show->faces[3].texture, face_colours[3], "face");
 }
 
 TEST_F(RendererTest, LostDevicePresentsNothingWhileTheSlideshowGoesOn)
@@ -494,6 +578,7 @@ TEST_F(RendererTest, FailedRecreationLeavesEmptySlotsThatFramesSkip)
 {
     create_scene();
     hook_device();
+    give_photos(show);
     calls.cooperative_level = D3DERR_DEVICENOTRESET;
     calls.cooperative_level_frames = 1;
     calls.photo_textures = 0;
@@ -508,6 +593,13 @@ TEST_F(RendererTest, FailedRecreationLeavesEmptySlotsThatFramesSkip)
     EXPECT_EQ(calls.present, 1);
     ASSERT_EQ(log.draws.size(), 1u);
     EXPECT_EQ(log.draws[0].texture, show->faces[0].texture);
+
+    // That frame tried again: the slots are filled, with their photos.
+    ASSERT_TRUE(show->photo_textures_complete());
+    expect_colour(show->device, show->faces[4].texture, face_colours[4], "face re-created later");
+    log = FakeEffectLog();
+    show->frame();
+    EXPECT_EQ(log.draws.size(), 6u);
 }
 
 // A query that answers S_FALSE a given number of times, then `last`.
@@ -591,7 +683,7 @@ TEST_F(RendererTest, ProgramEffectSurvivesAReset)
 {
     create_scene(true);
     hook_device();
-    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->device, show->faces[i].texture, face_colours[i]));
+    give_photos(show);
     calls.cooperative_level = D3DERR_DEVICENOTRESET;
     calls.cooperative_level_frames = 1;
     show->face = 1;
@@ -599,11 +691,11 @@ TEST_F(RendererTest, ProgramEffectSurvivesAReset)
     EXPECT_EQ(calls.reset, 1);
     show->frame();
     ASSERT_EQ(calls.present, 1);
-    EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), 0xFF000000, 0));
+    EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[0]));
 
-    // A photo swapped in after the reset shows again.
-    ASSERT_TRUE(fill_video_texture(show->device, show->faces[0].texture, face_colours[0]));
+    // A photo swapped in after the reset shows as well.
+    ASSERT_TRUE(fill_video_texture(show->device, show->faces[0].texture, face_colours[2]));
     show->frame();
     ASSERT_EQ(calls.present, 2);
-    EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[0]));
+    EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[2]));
 }

@@ -100,8 +100,10 @@ protected:
         original_run = nullptr;
         if (let_go) CloseHandle(let_go);
         let_go = nullptr;
-        for (FaceSlot& f : s.faces)
+        for (FaceSlot& f : s.faces) {
             if (f.texture) f.texture->Release();
+            if (f.photo) f.photo->Release();
+        }
         if (s.loader.target) s.loader.target->Release();
         if (s.loader.staging) s.loader.staging->Release();
     }
@@ -220,6 +222,12 @@ TEST_F(Cycle, ThreePhotosArriveOnTheirFacesInTurn)
         arrived[k] = level0(s.faces[k].texture);
         EXPECT_EQ(mean_difference(arrived[k], decoded), 0.0);
         EXPECT_EQ(nearest(arrived[k], expected), k);
+        // The face keeps the texture the photo was decoded into; the next photo
+        // is decoded into another.
+        EXPECT_NE(s.loader.staging, s.faces[k].photo);
+        Pixels kept(photo_size * photo_size * 4);
+        ASSERT_TRUE(read_texture_level(s.faces[k].photo, 0, kept.data()));
+        EXPECT_EQ(mean_difference(kept, decoded), 0.0);
         frame_at(s, t + 5.0f);
         ASSERT_EQ(s.state, NEXT);
         t += 5.0f;

@@ -58,8 +58,10 @@ protected:
 
     void TearDown() override
     {
-        for (FaceSlot& f : s.faces)
+        for (FaceSlot& f : s.faces) {
             if (f.texture) f.texture->Release();
+            if (f.photo) f.photo->Release();
+        }
         if (s.loader.target) s.loader.target->Release();
         if (s.loader.staging) s.loader.staging->Release();
         s.device = nullptr;
@@ -360,6 +362,11 @@ TEST_F(Update, ExchangeMovesTexturesWithoutCopying)
     }
     IDirect3DTexture9* spare = s.loader.target;
     ULONG spare_refs = references(spare);
+    // The face's system-memory copy and the staging texture change places too.
+    IDirect3DTexture9* staging = s.loader.staging;
+    IDirect3DTexture9* copy = photo_texture(D3DPOOL_SYSTEMMEM);
+    ASSERT_NE(copy, nullptr);
+    s.faces[4].photo = copy;
 
     s.state = FADING;
     s.face = 4;
@@ -370,10 +377,13 @@ TEST_F(Update, ExchangeMovesTexturesWithoutCopying)
     EXPECT_EQ(s.faces[4].texture, spare);
     EXPECT_EQ(s.faces[4].orientation, 8);
     EXPECT_EQ(s.loader.target, before[4]);
+    EXPECT_EQ(s.faces[4].photo, staging);
+    EXPECT_EQ(s.loader.staging, copy);
     for (int i = 0; i < 6; ++i) {
         if (i == 4) continue;
         EXPECT_EQ(s.faces[i].texture, before[i]);
         EXPECT_EQ(s.faces[i].orientation, 1);
+        EXPECT_EQ(s.faces[i].photo, nullptr);
     }
     for (int i = 0; i < 6; ++i) EXPECT_EQ(references(before[i]), refs[i]);
     EXPECT_EQ(references(spare), spare_refs);
