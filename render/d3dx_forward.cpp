@@ -57,3 +57,8 @@ D3DXMATRIX* WINAPI D3DXMatrixPerspectiveFovLH(D3DXMATRIX* out, FLOAT fov_y, FLOA
 D3DXMATRIX* WINAPI D3DXMatrixRotationX(D3DXMATRIX* out, FLOAT angle) { return d3dx_runtime.D3DXMatrixRotationX(out, angle); }
 D3DXMATRIX* WINAPI D3DXMatrixRotationY(D3DXMATRIX* out, FLOAT angle) { return d3dx_runtime.D3DXMatrixRotationY(out, angle); }
 D3DXMATRIX* WINAPI D3DXMatrixRotationZ(D3DXMATRIX* out, FLOAT angle) { return d3dx_runtime.D3DXMatrixRotationZ(out, angle); }
+
+D3DXMATRIX* WINAPI D3DXMatrixScaling(D3DXMATRIX* out, FLOAT x, FLOAT y, FLOAT z)
+{
+    return d3dx_runtime.D3DXMatrixScaling(out, x, y, z);
+}

@@ -20,7 +20,8 @@
     X(D3DXMatrixPerspectiveFovLH)    \
     X(D3DXMatrixRotationX)           \
     X(D3DXMatrixRotationY)           \
-    X(D3DXMatrixRotationZ)
+    X(D3DXMatrixRotationZ)           \
+    X(D3DXMatrixScaling)
 
 struct D3DXRuntime {
 #define ORBISCA_D3DX_ENTRY(name) decltype(&::name) name;
