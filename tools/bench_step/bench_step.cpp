@@ -15,10 +15,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/shell.h"
-#include "app/slideshow.h"
-#include "tools/bench_clock.h"
-#include "tools/bench_dialog.h"
+#include "tools/bench_show.h"
 
 namespace {
 
@@ -30,8 +27,7 @@ int passes = 0;
 // One pass of the program's own loop: the messages first, then a frame.
 void pass()
 {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    pump_messages();
     const double start = seconds_now();
     if (last_frame_start > 0) frames.push_back(start - last_frame_start);
     last_frame_start = start;
@@ -58,20 +54,9 @@ int main(int argc, char** argv)
         return 2;
     }
     const int presses = argc > 2 && std::atoi(argv[2]) > 0 ? std::atoi(argv[2]) : 5;
-    answer_dialog_with(argv[1]);
-
-    CoInitialize(nullptr);
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    register_window_class(instance);
-    main_window = create_main_window(instance);
-    app = static_cast<Slideshow*>(create_slideshow());
-    app_object = app;
-    if (!app->init()) {
-        std::fprintf(stderr, "start-up failed: %s\n", app->error_text());
-        return 1;
-    }
-    ShowWindow(main_window, SW_SHOWDEFAULT);
-    UpdateWindow(main_window);
+    double answered = 0;
+    app = start_show(argv[1], &answered);
+    if (!app) return 1;
 
     // The first photo comes at once; from the second on a photo is held.
     bool ok = run_until(ROTATING, 60) && run_until(NEXT, 5);
@@ -111,8 +96,6 @@ int main(int argc, char** argv)
     std::printf("Right to fully in view, still loading: median %.3f s over %d\n", median(loading),
                 int(loading.size()));
 
-    DestroyWindow(main_window); // done() runs from WM_DESTROY
-    delete app;
-    app_object = nullptr;
+    end_show(app);
     return ok ? 0 : 1;
 }
