@@ -83,37 +83,45 @@ bool choose_transform(IWICBitmapSource* source, UINT width, UINT height, uint32_
     return false;
 }
 
-struct LockedLevel {
-    IDirect3DTexture9* texture;
-    UINT level;
-    D3DLOCKED_RECT rect;
-    bool locked;
-    bool lock(IDirect3DTexture9* t, UINT l, DWORD flags)
-    {
-        texture = t;
-        level = l;
-        locked = t->LockRect(l, &rect, nullptr, flags) >= 0 && rect.pBits;
-        return locked;
-    }
-    void unlock()
-    {
-        if (locked) texture->UnlockRect(level);
-        locked = false;
-    }
-};
-
 } // namespace
 
-bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, IDirect3DTexture9* staging)
+bool lock_chain(IDirect3DTexture9* texture, LockedChain* chain)
 {
-    if (!source || !staging || staging->GetLevelCount() < 2) return false;
-    D3DSURFACE_DESC level0, level1;
-    if (staging->GetLevelDesc(0, &level0) < 0 || staging->GetLevelDesc(1, &level1) < 0) return false;
+    chain->texture = texture;
+    chain->count = 0;
+    UINT levels = texture ? texture->GetLevelCount() : 0;
+    if (levels > chain_levels) levels = chain_levels;
+    // Square levels only, from level 0 down to the first that fails.
+    for (uint32_t l = 0; l < levels; ++l) {
+        D3DSURFACE_DESC desc;
+        D3DLOCKED_RECT rect;
+        if (texture->GetLevelDesc(l, &desc) < 0 || desc.Width != desc.Height || desc.Width == 0) break;
+        if (texture->LockRect(l, &rect, nullptr, 0) < 0) break;
+        if (!rect.pBits) {
+            texture->UnlockRect(l);
+            break;
+        }
+        chain->levels[l] = rect;
+        chain->sides[l] = desc.Width;
+        chain->count = l + 1;
+    }
+    return chain->count > 0;
+}
+
+void unlock_chain(LockedChain* chain)
+{
+    for (uint32_t l = 0; l < chain->count; ++l) chain->texture->UnlockRect(l);
+    chain->count = 0;
+}
+
+bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, const LockedChain& staging)
+{
+    if (!source || staging.count < 2) return false;
     UINT width = 0, height = 0;
     // The decoder's own idea of the size must fit the budget as well.
     if (source->GetSize(&width, &height) < 0 || !within_pixel_budget(width, height, pixel_budget)) return false;
-    const uint32_t dest = level0.Width;
-    if (dest != level0.Height || dest > resample_max_dest) return false;
+    const uint32_t dest = staging.sides[0];
+    if (dest > resample_max_dest) return false;
 
     PixelSource pixels = {source, nullptr, width, height, format_32bpp_bgr, 4};
     IWICFormatConverter* converter = nullptr;
@@ -134,47 +142,43 @@ bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, IDirec
     // Level 1 as working memory: the filter's tables, its ring of rows, and
     // the strip the decoder writes into.
     bool written = false;
-    LockedLevel work = {}, out = {};
     const size_t table_bytes = (sizeof(Resampler) + 15) & ~static_cast<size_t>(15);
     const size_t ring_bytes = resample_ring_count * sizeof(int16_t);
-    if (work.lock(staging, 1, 0)) {
-        uint8_t* base = static_cast<uint8_t*>(work.rect.pBits);
-        size_t room = static_cast<size_t>(work.rect.Pitch) * level1.Height;
-        Resampler* resampler = reinterpret_cast<Resampler*>(base);
-        int16_t* ring = reinterpret_cast<int16_t*>(base + table_bytes);
-        uint8_t* strip = base + table_bytes + ring_bytes;
-        size_t strip_bytes = room > table_bytes + ring_bytes ? room - table_bytes - ring_bytes : 0;
-        UINT strip_rows = static_cast<UINT>(strip_bytes / stride);
-        if (strip_rows > 0 && resample_begin(resampler, side, side, dest, dest)) {
-            UINT n = strip_rows < side ? strip_rows : side;
-            WICRect rect = {square.left, square.top, static_cast<INT>(side), static_cast<INT>(n)};
-            // Nothing reaches level 0 unless the first strip was decoded.
-            if (pixels.copy(rect, stride, stride * n, strip) >= 0 && out.lock(staging, 0, 0)) {
-                uint8_t* bits = static_cast<uint8_t*>(out.rect.pBits);
-                bool failed = false;
-                for (UINT y = 0;;) {
-                    resample_push(resampler, ring, strip, stride, n, pixels.bytes_per_pixel, bits, out.rect.Pitch);
-                    y += n;
-                    if (y >= side) break;
-                    n = strip_rows < side - y ? strip_rows : side - y;
-                    rect.Y = square.top + static_cast<INT>(y);
-                    rect.Height = static_cast<INT>(n);
-                    if (!failed && pixels.copy(rect, stride, stride * n, strip) < 0) failed = true;
-                    if (failed)
-                        for (size_t i = 0; i < static_cast<size_t>(stride) * n; ++i) strip[i] = 0x80;
-                }
-                written = true;
+    uint8_t* base = static_cast<uint8_t*>(staging.levels[1].pBits);
+    size_t room = static_cast<size_t>(staging.levels[1].Pitch) * staging.sides[1];
+    Resampler* resampler = reinterpret_cast<Resampler*>(base);
+    int16_t* ring = reinterpret_cast<int16_t*>(base + table_bytes);
+    uint8_t* strip = base + table_bytes + ring_bytes;
+    size_t strip_bytes = room > table_bytes + ring_bytes ? room - table_bytes - ring_bytes : 0;
+    UINT strip_rows = static_cast<UINT>(strip_bytes / stride);
+    if (strip_rows > 0 && resample_begin(resampler, side, side, dest, dest)) {
+        UINT n = strip_rows < side ? strip_rows : side;
+        WICRect rect = {square.left, square.top, static_cast<INT>(side), static_cast<INT>(n)};
+        // Nothing reaches level 0 unless the first strip was decoded.
+        if (pixels.copy(rect, stride, stride * n, strip) >= 0) {
+            uint8_t* bits = static_cast<uint8_t*>(staging.levels[0].pBits);
+            bool failed = false;
+            for (UINT y = 0;;) {
+                resample_push(resampler, ring, strip, stride, n, pixels.bytes_per_pixel, bits,
+                              staging.levels[0].Pitch);
+                y += n;
+                if (y >= side) break;
+                n = strip_rows < side - y ? strip_rows : side - y;
+                rect.Y = square.top + static_cast<INT>(y);
+                rect.Height = static_cast<INT>(n);
+                if (!failed && pixels.copy(rect, stride, stride * n, strip) < 0) failed = true;
+                if (failed)
+                    for (size_t i = 0; i < static_cast<size_t>(stride) * n; ++i) strip[i] = 0x80;
             }
+            written = true;
         }
     }
-    out.unlock();
-    work.unlock();
     if (pixels.transform) pixels.transform->Release();
     if (converter) converter->Release();
     return written;
 }
 
-bool decode_file(const char* path, IDirect3DTexture9* staging)
+bool decode_file(const char* path, const LockedChain& staging)
 {
     IWICImagingFactory* factory = nullptr;
     if (CoCreateInstance(clsid_imaging_factory, nullptr, CLSCTX_INPROC_SERVER, iid_imaging_factory,
@@ -199,19 +203,9 @@ bool decode_file(const char* path, IDirect3DTexture9* staging)
     return written;
 }
 
-void build_mips(IDirect3DTexture9* staging)
+void build_mips(const LockedChain& staging)
 {
-    if (!staging) return;
-    LockedLevel above = {};
-    if (!above.lock(staging, 0, D3DLOCK_READONLY)) return;
-    for (UINT l = 1; l < staging->GetLevelCount(); ++l) {
-        D3DSURFACE_DESC desc;
-        LockedLevel below = {};
-        if (staging->GetLevelDesc(l, &desc) < 0 || !below.lock(staging, l, 0)) break;
-        box_halve(static_cast<const uint8_t*>(above.rect.pBits), above.rect.Pitch,
-                  static_cast<uint8_t*>(below.rect.pBits), below.rect.Pitch, desc.Width);
-        above.unlock();
-        above = below;
-    }
-    above.unlock();
+    for (uint32_t l = 1; l < staging.count; ++l)
+        box_halve(static_cast<const uint8_t*>(staging.levels[l - 1].pBits), staging.levels[l - 1].Pitch,
+                  static_cast<uint8_t*>(staging.levels[l].pBits), staging.levels[l].Pitch, staging.sides[l]);
 }

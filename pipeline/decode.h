@@ -24,20 +24,37 @@ extern const GUID iid_source_transform;
 // file cannot be opened; `header` is then incomplete.
 bool read_file_header(const char* path, JpegHeader* header);
 
+// The levels of a staging texture, locked from level 0 down in one go and
+// given back in one go. Every lock and unlock waits its turn behind what the
+// device is doing for the main thread (on a software device, a whole present
+// at worst), so a photo's job takes them once rather than a pair per level.
+const uint32_t chain_levels = 16;
+struct LockedChain {
+    IDirect3DTexture9* texture;
+    uint32_t count;  // levels locked, 0 to count - 1
+    D3DLOCKED_RECT levels[chain_levels];
+    uint32_t sides[chain_levels];
+};
+
+// Locks every square level of `texture` from level 0 on, stopping at the
+// first that cannot be locked. True when at least level 0 is locked.
+bool lock_chain(IDirect3DTexture9* texture, LockedChain* chain);
+void unlock_chain(LockedChain* chain);
+
 // Decodes the centred square of `source` into level 0 of `staging` (up to
-// 1024 x 1024, X8R8G8B8, at least two levels). Where the source offers
+// 1024 x 1024, X8R8G8B8, at least two levels locked). Where the source offers
 // IWICBitmapSourceTransform, it is decoded at the smallest power-of-two
 // reduction whose square still covers level 0; otherwise converted to 32-bit
-// BGR by `factory`. While it runs, level 1 of `staging` holds the filter's
-// tables and rows and the strip of decoded rows (the chain is rebuilt after).
+// BGR by `factory`. While it runs, level 1 holds the filter's tables and rows
+// and the strip of decoded rows (the chain is rebuilt after).
 // Returns true when level 0 was written: nothing is written unless the first
 // strip was decoded. Rows that fail to decode after that come out grey, as a
 // cut-off JPEG does.
-bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, IDirect3DTexture9* staging);
+bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, const LockedChain& staging);
 
 // Opens `path` with the imaging component's JPEG decoder and decodes its
 // first frame as above. The caller has checked the header.
-bool decode_file(const char* path, IDirect3DTexture9* staging);
+bool decode_file(const char* path, const LockedChain& staging);
 
-// Rebuilds levels 1 and below of `staging` from level 0 with box_halve.
-void build_mips(IDirect3DTexture9* staging);
+// Rebuilds the locked levels below level 0 from level 0 with box_halve.
+void build_mips(const LockedChain& staging);

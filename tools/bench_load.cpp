@@ -183,9 +183,19 @@ int main(int argc, char** argv)
                               JpegHeader h;
                               for (int k = 0; k < 10; ++k) read_file_header(task.path, &h);
                           }).cpu / 10;
-            Timing decode = on_com_thread([&] { decode_file(task.path, task.staging); });
+            Timing decode = on_com_thread([&] {
+                LockedChain chain;
+                if (!lock_chain(task.staging, &chain)) return;
+                decode_file(task.path, chain);
+                unlock_chain(&chain);
+            });
             Timing mips = on_com_thread([&] {
-                for (int k = 0; k < 10; ++k) build_mips(task.staging);
+                for (int k = 0; k < 10; ++k) {
+                    LockedChain chain;
+                    if (!lock_chain(task.staging, &chain)) return;
+                    build_mips(chain);
+                    unlock_chain(&chain);
+                }
             });
             decode_cpu += decode.cpu, decode_wall += decode.wall;
             mips_cpu += mips.cpu / 10, mips_wall += mips.wall / 10;

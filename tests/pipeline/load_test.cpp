@@ -327,7 +327,9 @@ TEST_F(LoadJob, DecoderReductionIsUsedWhereOffered)
                                reinterpret_cast<void**>(&factory)), 0);
     for (const GUID& format : {GUID_WICPixelFormat32bppBGR, GUID_WICPixelFormat24bppBGR}) {
         ReducingFrame frame(format);
-        ASSERT_TRUE(decode_square(factory, static_cast<IWICBitmapSource*>(&frame), task.staging));
+        LockedChain chain;
+        ASSERT_TRUE(lock_chain(task.staging, &chain));
+        ASSERT_TRUE(decode_square(factory, static_cast<IWICBitmapSource*>(&frame), chain));
         // Half size: the 1500-pixel square still covers 1024 texels, a
         // quarter's 750 would not.
         EXPECT_EQ(frame.asked_width, 2500u);
@@ -340,13 +342,18 @@ TEST_F(LoadJob, DecoderReductionIsUsedWhereOffered)
             next += count;
         }
         EXPECT_EQ(next, 1500) << "every row of the square once, in order";
-        build_mips(task.staging);
+        build_mips(chain);
+        unlock_chain(&chain);
         expect_quadrants("reduced");
         expect_mips_follow_level0();
     }
     // A format the filter cannot read: the full-size path through the converter.
     ReducingFrame grey(GUID_WICPixelFormat8bppGray);
-    ASSERT_TRUE(decode_square(factory, static_cast<IWICBitmapSource*>(&grey), task.staging));
+    LockedChain chain;
+    ASSERT_TRUE(lock_chain(task.staging, &chain));
+    bool decoded = decode_square(factory, static_cast<IWICBitmapSource*>(&grey), chain);
+    unlock_chain(&chain);
+    ASSERT_TRUE(decoded);
     EXPECT_EQ(grey.reduced_copies, 0);
     EXPECT_GT(grey.plain_copies, 0);
     expect_quadrants("converted");
