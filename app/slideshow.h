@@ -129,15 +129,19 @@ public:
     const char* error_text() override { return error_text_buf; }
     void control(int32_t what, bool repeat) override;
 
-    // Start-up in parts. init is load_settings, choose_folder, save_settings
-    // and start_show; the screen saver starts without the dialog
-    // (start_unattended, app/saver.cpp).
+    // Start-up in parts. init is load_settings, the D3DX check, open_direct3d,
+    // choose_folder, save_settings and start_show; the screen saver starts
+    // without the dialog (start_unattended, app/saver.cpp).
     // The folder dialog owned by owner (may be null), opened on `folder`; on
     // OK the choice is taken into folder, a different folder starting at its
     // first photo. False on cancel, or with error_text_buf set when the choice
     // cannot be used.
     bool choose_folder(HWND owner);
-    // The list of photos, the device, every resource and the worker thread.
+    // Direct3D and the check that the adapter runs shader model 2.0, with
+    // error_text_buf set when it fails.
+    bool open_direct3d();
+    // The list of photos, Direct3D unless open already, the device, every
+    // resource and the worker thread.
     bool start_show();
     // The stored folder, or the user's Pictures folder when none is stored,
     // then start_show.

@@ -42,9 +42,32 @@ bool Slideshow::init()
         str_copy(error_text_buf, d3dx_runtime_error_text());
         return false;
     }
+    // Also before the dialog: the user is not asked for a folder on an adapter
+    // that cannot show it, and Direct3D's start, the longest part of start-up
+    // on some systems, is over before the answer.
+    if (!open_direct3d()) return false;
     if (!choose_folder(nullptr)) return false;
     save_settings();
     return start_show();
+}
+
+bool Slideshow::open_direct3d()
+{
+    d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    if (!d3d) {
+        str_copy(error_text_buf, "Can't create Direct3D");
+        return false;
+    }
+    D3DCAPS9 caps;
+    if (failed(d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps))) {
+        str_copy(error_text_buf, no_device_text);
+        return false;
+    }
+    if (!runs_shader_model_2(caps)) {
+        str_copy(error_text_buf, shader_model_text);
+        return false;
+    }
+    return true;
 }
 
 bool Slideshow::choose_folder(HWND owner)
@@ -83,20 +106,7 @@ bool Slideshow::start_show()
     }
     if (file_index > files.count - 1) file_index = files.count - 1;
 
-    d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    if (!d3d) {
-        str_copy(error_text_buf, "Can't create Direct3D");
-        return false;
-    }
-    D3DCAPS9 caps;
-    if (failed(d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps))) {
-        str_copy(error_text_buf, no_device_text);
-        return false;
-    }
-    if (!runs_shader_model_2(caps)) {
-        str_copy(error_text_buf, shader_model_text);
-        return false;
-    }
+    if (!d3d && !open_direct3d()) return false;
     D3DPRESENT_PARAMETERS params;
     make_device_params(&params);
     if (failed(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, main_window, 0x54, &params, &device))) {

@@ -11,7 +11,7 @@
 #include "tools/bench_dialog.h"
 
 // Starts the show on folder and shows its window; *answered is when the
-// dialog was answered (seconds_now). Null, with the reason printed, when
+// dialog returned its answer (seconds_now). Null, with the reason printed, when
 // start-up fails.
 inline Slideshow* start_show(const char* folder, double* answered)
 {
@@ -22,11 +22,13 @@ inline Slideshow* start_show(const char* folder, double* answered)
     main_window = create_main_window(instance);
     auto* app = static_cast<Slideshow*>(create_slideshow());
     app_object = app;
-    *answered = seconds_now();
     if (!app->init()) {
         std::fprintf(stderr, "start-up failed: %s\n", app->error_text());
         return nullptr;
     }
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    *answered = double(dialog_answered.QuadPart) / double(frequency.QuadPart);
     ShowWindow(main_window, SW_SHOWDEFAULT);
     UpdateWindow(main_window);
     return app;

@@ -405,6 +405,24 @@ protected:
         app = nullptr;
     }
 
+    // Direct3D and the adapter are checked before the folder dialog: no
+    // dialog, and the remembered folder and position stay as they were.
+    void expect_refused_before_dialog(const char* text)
+    {
+        set_stored_folder(photos + "\\", 4);
+        dialog_choice = photos;
+        EXPECT_FALSE(app->init());
+        EXPECT_STREQ(app->error_text(), text);
+        EXPECT_EQ(dialogs_opened, 0);
+        EXPECT_EQ(threads_started, 0);
+        finish_and_check_released();
+        std::string folder;
+        DWORD file = 0;
+        ASSERT_TRUE(stored_values(&folder, &file));
+        EXPECT_EQ(folder, photos + "\\");
+        EXPECT_EQ(file, 4u);
+    }
+
     void expect_failure(const char* text)
     {
         EXPECT_FALSE(start_in(photos, 0xFFFFFFFF));
@@ -433,7 +451,7 @@ TEST_F(Startup, CancelledDialogShowsNothingAndKeepsThePosition)
 {
     EXPECT_FALSE(start_in(photos, 4, IDCANCEL));
     EXPECT_STREQ(app->error_text(), "");
-    EXPECT_EQ(app->d3d, nullptr);
+    EXPECT_EQ(app->device, nullptr);
     finish_and_check_released();
     std::string folder;
     DWORD file = 0;
@@ -452,7 +470,7 @@ TEST_F(Startup, FolderWithoutPhotos)
 TEST_F(Startup, NoDirect3D)
 {
     fail_direct3d = true;
-    expect_failure("Can't create Direct3D");
+    expect_refused_before_dialog("Can't create Direct3D");
 }
 
 TEST_F(Startup, NoDevice)
@@ -464,7 +482,7 @@ TEST_F(Startup, NoDevice)
 TEST_F(Startup, NoHardwareAdapter)
 {
     caps_result = D3DERR_NOTAVAILABLE;
-    expect_failure("Can't create D3D device");
+    expect_refused_before_dialog("Can't create D3D device");
     EXPECT_EQ(created_device, nullptr);
 }
 
@@ -474,14 +492,14 @@ const char shader_model_text[] = "The graphics adapter does not run vertex and p
 TEST_F(Startup, PixelShadersBelowModel2)
 {
     caps_pixel_shader = D3DPS_VERSION(1, 4);
-    expect_failure(shader_model_text);
+    expect_refused_before_dialog(shader_model_text);
     EXPECT_EQ(created_device, nullptr);
 }
 
 TEST_F(Startup, VertexShadersBelowModel2)
 {
     caps_vertex_shader = D3DVS_VERSION(1, 1);
-    expect_failure(shader_model_text);
+    expect_refused_before_dialog(shader_model_text);
 }
 
 // Without the runtime nothing can be shown: the user learns it before choosing
@@ -567,7 +585,7 @@ TEST_F(Startup, WorkerThreadFails)
 }
 
 // The rules for the chosen folder, with the dialog answered by a fixed path and
-// start-up stopped right after the scan (no Direct3D).
+// start-up stopped right after the scan (no device).
 class FolderChoice : public Startup {
 protected:
     void SetUp() override
@@ -575,7 +593,7 @@ protected:
         Startup::SetUp();
         three = temp_folder("orbisca-startup-three");
         for (const char* name : {"\\1.jpg", "\\2.jpg", "\\3.jpg"}) write_file(three + name, "x");
-        fail_direct3d = true;
+        fail_create_device = true;
     }
     bool choose(const std::string& chosen, const std::string& remembered, DWORD file)
     {
