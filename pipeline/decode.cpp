@@ -178,7 +178,7 @@ bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, const 
     return written;
 }
 
-bool decode_file(const char* path, const LockedChain& staging)
+bool decode_file(const char* path, IDirect3DTexture9* staging)
 {
     IWICImagingFactory* factory = nullptr;
     if (CoCreateInstance(clsid_imaging_factory, nullptr, CLSCTX_INPROC_SERVER, iid_imaging_factory,
@@ -189,13 +189,21 @@ bool decode_file(const char* path, const LockedChain& staging)
     IWICStream* stream = nullptr;
     IWICBitmapDecoder* decoder = nullptr;
     IWICBitmapFrameDecode* frame = nullptr;
-    // The JPEG decoder by name: no other decoder ever sees the file.
+    LockedChain chain;
+    // The JPEG decoder by name: no other decoder ever sees the file. Some
+    // decoders read the whole photo as the frame is opened: the texture is
+    // locked only after that, and not at all for a file that cannot be opened.
     if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, path_size) > 0 && factory->CreateStream(&stream) >= 0 &&
         stream && stream->InitializeFromFilename(wide, GENERIC_READ) >= 0 &&
         factory->CreateDecoder(container_jpeg, nullptr, &decoder) >= 0 && decoder &&
         decoder->Initialize(stream, WICDecodeMetadataCacheOnDemand) >= 0 && decoder->GetFrame(0, &frame) >= 0 &&
-        frame)
-        written = decode_square(factory, frame, staging);
+        frame && lock_chain(staging, &chain)) {
+        written = decode_square(factory, frame, chain);
+        // Rebuilt whether or not the photo could be decoded: the decode
+        // borrows level 1 as working memory.
+        build_mips(chain);
+        unlock_chain(&chain);
+    }
     if (frame) frame->Release();
     if (decoder) decoder->Release();
     if (stream) stream->Release();

@@ -52,9 +52,11 @@ void unlock_chain(LockedChain* chain);
 // cut-off JPEG does.
 bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, const LockedChain& staging);
 
-// Opens `path` with the imaging component's JPEG decoder and decodes its
-// first frame as above. The caller has checked the header.
-bool decode_file(const char* path, const LockedChain& staging);
+// Opens `path` with the imaging component's JPEG decoder, then locks the
+// chain of `staging`, decodes the first frame as above, rebuilds the mips and
+// gives the chain back. A file that cannot be opened leaves `staging` as it
+// was. The caller has checked the header.
+bool decode_file(const char* path, IDirect3DTexture9* staging);
 
 // Rebuilds the locked levels below level 0 from level 0 with box_halve.
 void build_mips(const LockedChain& staging);

@@ -41,15 +41,7 @@ bool ImageLoadTask::run(IDirect3DDevice9* device)
         // a broken or empty header, or a size past the budget, is passed over
         // like a file that cannot be decoded.
         JpegHeader header;
-        LockedChain chain;
-        if (read_file_header(path, &header) && jpeg_decodable(header, pixel_budget) && lock_chain(staging, &chain)) {
-            decode_file(path, chain);
-            // Rebuilt from level 0 whether or not the photo could be decoded:
-            // the decode borrows level 1 as working memory. A file passed
-            // over before that leaves the whole texture as it was.
-            build_mips(chain);
-            unlock_chain(&chain);
-        }
+        if (read_file_header(path, &header) && jpeg_decodable(header, pixel_budget)) decode_file(path, staging);
     }
     read_exif_orientation();
     loaded_count += 1;
