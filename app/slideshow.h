@@ -172,10 +172,12 @@ public:
     bool reset_device();
     // The full-screen parameters, or for the preview the windowed ones.
     void make_device_params(D3DPRESENT_PARAMETERS* params);
-    void setup_camera(float t, D3DXMATRIX* world, D3DXMATRIX* view);
-    void set_effect_matrices();
+    // eye_cube, where given, receives the eye in the cube's own coordinates.
+    void setup_camera(float t, D3DXMATRIX* world, D3DXMATRIX* view, float eye_cube[3] = nullptr);
+    void set_effect_matrices(float eye_cube[3] = nullptr);
     // Face i with the given technique and effect amount.
-    void draw_face(int32_t i, const char* technique, float tau);
+    // grazing: the face is seen nearly edge-on (face_grazing, render/camera.h).
+    void draw_face(int32_t i, const char* technique, float tau, bool grazing = false);
     // Draws technique k of the warm-up order (slideshow/technique.h) where it
     // does not show.
     void warm_up_technique(int32_t k);

@@ -68,6 +68,19 @@ void camera_between(int32_t from, int32_t to, float s, float eye[3], float up[3]
     }
 }
 
+void eye_in_cube(const float world[3][3], const float eye[3], float out[3])
+{
+    // The inverse of a rotation is its transpose.
+    for (int j = 0; j < 3; ++j) out[j] = eye[0] * world[j][0] + eye[1] * world[j][1] + eye[2] * world[j][2];
+}
+
+bool face_grazing(int32_t k, const float eye[3])
+{
+    // Face k lies in the plane where its axis is +1 (k < 3) or -1.
+    const float height = (k < 3 ? eye[k] : -eye[k - 3]) - 1.0f;
+    return height < grazing_margin && height > -grazing_margin;
+}
+
 float aspect_ratio(int32_t width, int32_t height)
 {
     if (height == 0) return 1.0f;
@@ -92,7 +105,7 @@ float face_tau(int32_t i, int32_t face, int32_t state, float now, float phase_st
 
 // The effect's matrices: the tumbling cube seen from the camera.
 
-void Slideshow::setup_camera(float t, D3DXMATRIX* world, D3DXMATRIX* view)
+void Slideshow::setup_camera(float t, D3DXMATRIX* world, D3DXMATRIX* view, float eye_cube[3])
 {
     float angles[3];
     tumble_angles(t, angles);
@@ -110,12 +123,18 @@ void Slideshow::setup_camera(float t, D3DXMATRIX* world, D3DXMATRIX* view)
     D3DXVECTOR3 up_vector(up[0], up[1], up[2]);
     D3DXVECTOR3 target(0.0f, 0.0f, 0.0f);
     D3DXMatrixLookAtLH(view, &eye_vector, &target, &up_vector);
+    if (eye_cube) {
+        const float rows[3][3] = {{world->_11, world->_12, world->_13},
+                                  {world->_21, world->_22, world->_23},
+                                  {world->_31, world->_32, world->_33}};
+        eye_in_cube(rows, eye, eye_cube);
+    }
 }
 
-void Slideshow::set_effect_matrices()
+void Slideshow::set_effect_matrices(float eye_cube[3])
 {
     D3DXMATRIX world, view, projection, world_view, world_view_proj;
-    setup_camera(now + time_offset, &world, &view);
+    setup_camera(now + time_offset, &world, &view, eye_cube);
 
     RECT client = {0, 0, 0, 0};
     GetClientRect(main_window, &client);

@@ -30,6 +30,20 @@ inline int32_t face_in_view(int32_t face) { return face == 0 ? 5 : face - 1; }
 // that of face `to` (straight lines, not normalised).
 void camera_between(int32_t from, int32_t to, float s, float eye[3], float up[3]);
 
+// The eye in the cube's own coordinates: `eye` turned back by the tumble
+// `world`, a rotation given as its rows (points are row vectors, p x world).
+void eye_in_cube(const float world[3][3], const float eye[3], float out[3]);
+
+// Whether face k (the one seen from face_eyes[k]) is seen at a grazing angle
+// from an eye at `eye` (cube coordinates): the eye is within grazing_margin of
+// the face's plane, on either side. A software rasteriser (Mesa's llvmpipe,
+// under Wine) can take seconds, even minutes, over the anisotropic filtering
+// of a face seen nearly edge-on during a turn; such a face covers a strip a
+// few dozen pixels wide for a frame or two and is drawn with linear
+// minification instead.
+const float grazing_margin = 0.1f;
+bool face_grazing(int32_t k, const float eye[3]);
+
 // Width over height of a client area; 1 when the height is 0.
 float aspect_ratio(int32_t width, int32_t height);
 

@@ -39,7 +39,7 @@ bool wait_for_query(IDirect3DQuery9* query)
     }
 }
 
-void Slideshow::draw_face(int32_t i, const char* technique, float tau)
+void Slideshow::draw_face(int32_t i, const char* technique, float tau, bool grazing)
 {
     const FaceSlot& slot = faces[i];
     // Empty only after a failed re-creation at a reset.
@@ -52,6 +52,9 @@ void Slideshow::draw_face(int32_t i, const char* technique, float tau)
     if (effect->Begin(&passes, 0) < 0) return;
     for (UINT j = 0; j < passes; ++j) {
         effect->BeginPass(j);
+        // The effect's samplers take registers 0 to 3; End puts their states back.
+        if (grazing)
+            for (DWORD s = 0; s < 4; ++s) device->SetSamplerState(s, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
         device->SetVertexDeclaration(vertex_decl);
         device->SetStreamSource(0, vertex_buffer, 0, 20);
         device->SetIndices(index_buffer);
@@ -91,7 +94,8 @@ long Slideshow::frame()
 
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
     if (device->BeginScene() >= 0) {
-        set_effect_matrices();
+        float eye[3];
+        set_effect_matrices(eye);
         // The cube's winding and the default culling make depth testing unnecessary.
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
         device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
@@ -104,7 +108,8 @@ long Slideshow::frame()
             warm_up_technique(warm);
             warmed_techniques = warm + 1;
         }
-        for (int32_t i = 0; i < 6; ++i) draw_face(i, faces[i].technique, face_tau(i, face, state, now, phase_start));
+        for (int32_t i = 0; i < 6; ++i)
+            draw_face(i, faces[i].technique, face_tau(i, face, state, now, phase_start), face_grazing(i, eye));
 
         device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
         if (!preview && !controls.overlay_hidden) {

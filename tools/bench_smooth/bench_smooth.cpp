@@ -17,6 +17,7 @@
 // usage: bench_smooth.exe FOLDER bare [SECONDS]
 //   the control: a bare Clear + Present loop on the program's device
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -155,6 +156,82 @@ void all_at_once(Slideshow* app)
 
 } // namespace
 
+// The sampler state the effect sets, with anisotropic minification made
+// linear (the sweep's `linear` control).
+VtableHook* sampler_hook = nullptr;
+HRESULT WINAPI linear_sampler_state(IDirect3DDevice9* self, DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value)
+{
+    if (type == D3DSAMP_MINFILTER && value == D3DTEXF_ANISOTROPIC) value = D3DTEXF_LINEAR;
+    using Fn = HRESULT(WINAPI*)(IDirect3DDevice9*, DWORD, D3DSAMPLERSTATETYPE, DWORD);
+    return sampler_hook->original<Fn>()(self, sampler, type, value);
+}
+
+// The turn's frames one by one: random moments of random turns, each drawn
+// and waited for to the end on the device, to tell whether a long frame comes
+// with a place of the camera (it then comes back when that place is drawn
+// again) or with the moment.
+void sweep_turns(Slideshow* app, int count)
+{
+    // Until a second photo is up and every technique has been drawn once.
+    const double until = seconds_now() + 60;
+    while (seconds_now() < until && (app->loader.loaded_count < 3 || app->state != WAITING)) {
+        pump_messages();
+        app->frame();
+    }
+    IDirect3DQuery9* query = nullptr;
+    app->device->CreateQuery(D3DQUERYTYPE_EVENT, &query);
+    struct Place {
+        int from;
+        float tumble, m, took;
+    };
+    std::vector<Place> slow;
+    std::vector<double> took;
+    srand(7);
+    auto draw_at = [&](const Place& p) {
+        app->state = ROTATING;
+        app->face = (p.from + 1) % 6;
+        LARGE_INTEGER c;
+        QueryPerformanceCounter(&c);
+        app->time_offset = 0;
+        app->perf_start = c.QuadPart - int64_t(double(p.tumble) * double(app->perf_frequency));
+        app->phase_start = p.tumble - p.m;
+        const double t0 = seconds_now();
+        pump_messages();
+        app->frame();
+        if (query) {
+            query->Issue(D3DISSUE_END);
+            while (query->GetData(nullptr, 0, D3DGETDATA_FLUSH) == S_FALSE) Sleep(0);
+        }
+        return seconds_now() - t0;
+    };
+    for (int i = 0; i < count; ++i) {
+        Place p = {rand() % 6, float(rand() % 10000) / 100.0f, float(rand() % 1000) / 1000.0f, 0};
+        p.took = float(draw_at(p));
+        took.push_back(p.took);
+        if (p.took > 0.25) slow.push_back(p);
+    }
+    std::printf("%d frames of turns at random places: median %.1f ms, longest %.1f ms, %d over 0.25 s\n", count,
+                median(took) * 1e3, *std::max_element(took.begin(), took.end()) * 1e3, int(slow.size()));
+    for (const Place& p : slow) {
+        double again[2];
+        for (double& a : again) a = draw_at(p);
+        // The face nearest to edge-on: how far the eye is in front of its plane.
+        D3DXMATRIX world, view;
+        float eye[3];
+        app->setup_camera(app->now + app->time_offset, &world, &view, eye);
+        int nearest = 0;
+        float height = 1e9f;
+        for (int k = 0; k < 6; ++k) {
+            const float h = (k < 3 ? eye[k] : -eye[k - 3]) - 1.0f;
+            if (std::fabs(h) < std::fabs(height)) height = h, nearest = k;
+        }
+        std::printf("  from face %d, tumble time %.2f s, %.3f s into the turn: %.0f ms; drawn again: %.0f, %.0f ms; "
+                    "face %d nearest to edge-on, the eye %.5f in front of its plane\n",
+                    p.from, p.tumble, p.m, p.took * 1e3, again[0] * 1e3, again[1] * 1e3, nearest, height);
+    }
+    if (query) query->Release();
+}
+
 int main(int argc, char** argv)
 {
     if (argc < 2) {
@@ -162,11 +239,15 @@ int main(int argc, char** argv)
         return 2;
     }
     bool bare = false, cold = false, once = false;
+    int turns = 0;
+    bool linear = false;
     double seconds = 600;
     for (int i = 2; i < argc; ++i) {
         if (!std::strcmp(argv[i], "bare")) bare = true;
         else if (!std::strcmp(argv[i], "cold")) cold = true;
         else if (!std::strcmp(argv[i], "all-at-once")) once = true;
+        else if (!std::strcmp(argv[i], "turns") && i + 1 < argc) turns = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "linear")) linear = true;
         else if (std::atof(argv[i]) > 0) seconds = std::atof(argv[i]);
     }
     double answered = 0;
@@ -174,6 +255,25 @@ int main(int argc, char** argv)
     if (!app) return 1;
     const double started = seconds_now();
     std::printf("start-up: %.3f s from the dialog's answer to the first frame\n", started - answered);
+    {
+        // The answer on the system clock, to line the gaps up with samples
+        // taken outside the program (tools/bench_threads.py).
+        FILETIME ft;
+        GetSystemTimePreciseAsFileTime(&ft);
+        const double unix_now =
+            double((uint64_t(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) - 116444736000000000ull) / 1e7;
+        std::printf("answer at unix time %.3f\n", unix_now - (seconds_now() - answered));
+    }
+    if (turns > 0) {
+        if (linear)
+            sampler_hook = new VtableHook(app->device, vtable_slot::device_set_sampler_state,
+                                          reinterpret_cast<void*>(linear_sampler_state));
+        std::printf("turns%s\n", linear ? ", anisotropic minification made linear" : "");
+        sweep_turns(app, turns);
+        delete sampler_hook;
+        end_show(app);
+        return 0;
+    }
     if (once) {
         all_at_once(app);
         end_show(app);
