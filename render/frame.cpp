@@ -104,7 +104,8 @@ long Slideshow::frame()
         effect->SetTexture("tex_disp", disp_texture);
 
         int32_t warm = technique_to_warm_up(state, warmed_techniques, loader.loaded_count);
-        if (warm >= 0) {
+        // The first frame prepares the technique every face starts with.
+        if (warm >= 0 && frame_count > 1) {
             warm_up_technique(warm);
             warmed_techniques = warm + 1;
         }

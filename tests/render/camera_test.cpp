@@ -158,3 +158,31 @@ TEST(Mesh, EachFaceIsUprightFromItsStation)
         }
     }
 }
+
+// Each face's plane, seen from its own station, from the chord of a turn and
+// through the tumble: only an eye near the plane makes the face grazing.
+TEST(Camera, GrazingFacesAndTheEyeInTheCube)
+{
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_FALSE(face_grazing(k, face_eyes[k])) << k;
+        float in_plane[3] = {0, 0, 0};
+        in_plane[k % 3] = k < 3 ? 1.05f : -1.05f;
+        in_plane[(k + 1) % 3] = 2.0f;
+        EXPECT_TRUE(face_grazing(k, in_plane)) << k;
+        in_plane[k % 3] = k < 3 ? 0.95f : -0.95f;  // just behind the plane
+        EXPECT_TRUE(face_grazing(k, in_plane)) << k;
+    }
+    // Half-way from +X to +Y the eye is at (1.4, 1.4, 0): neither face grazes.
+    float eye[3], up[3];
+    camera_between(0, 1, 0.5f, eye, up);
+    EXPECT_FALSE(face_grazing(0, eye));
+    EXPECT_FALSE(face_grazing(1, eye));
+    // A quarter turn about z (row vectors: p x world) is undone.
+    const float world[3][3] = {{0, 1, 0}, {-1, 0, 0}, {0, 0, 1}};
+    const float seen[3] = {0, 2.8f, 0.5f};
+    float back[3];
+    eye_in_cube(world, seen, back);
+    EXPECT_NEAR(back[0], 2.8f, 1e-6f);
+    EXPECT_NEAR(back[1], 0.0f, 1e-6f);
+    EXPECT_NEAR(back[2], 0.5f, 1e-6f);
+}
