@@ -10,7 +10,7 @@ scenario=$1
 exe=$2
 window_text=$3
 take_focus=${4:-}
-here=$(cd "$(dirname "$0")" && pwd)
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/../../scripts/wine-env.sh"
 wine_env_use || exit 1
 title='qelvar orbisca v0.04'
