@@ -400,6 +400,11 @@ TEST_F(RendererTest, TechniquesAreDrawnAheadOfUseWhereNothingShows)
     for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->device, show->faces[i].texture, face_colours[i]));
     show->face = 1; // face 0 in view
     show->state = LOADING;
+    // The show's first frame prepares the technique the faces start with, and no other.
+    show->frame();
+    EXPECT_EQ(log.draws.size(), 6u);
+    EXPECT_EQ(show->warmed_techniques, 0);
+    log = FakeEffectLog();
     show->frame();
     ASSERT_EQ(show->state, LOADING);
     // One technique more, drawn before the face in view that covers it, and
