@@ -52,7 +52,17 @@ start() {
     "$WINE" "$exe" >"$work/program.log" 2>&1 &
     pid=$!
 }
-dialog() { timeout 60 xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1; }
+# The dialog's window. A search fails outright when a window goes away while
+# it looks (Direct3D's start makes and drops one as the dialog opens): retried.
+dialog() {
+    local d deadline=$((SECONDS + 60))
+    while [ $SECONDS -lt $deadline ]; do
+        d=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1)
+        [ -n "$d" ] && { echo "$d"; return 0; }
+        sleep 0.2
+    done
+    return 1
+}
 # answer_dialog KEY [FOLDER]: waits until the dialog has selected FOLDER (its
 # name shows in the dialog's edit box), then presses KEY.
 answer_dialog() {
