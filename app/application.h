@@ -32,5 +32,3 @@ public:
 struct HWND__;
 extern HWND__* main_window;
 extern Application* app_object;
-
-Application* create_slideshow();

@@ -2,14 +2,12 @@
 // black window over every other one, the settings, and the preview.
 #include "app/saver.h"
 
-#include <shlobj.h>
 #include <windowsx.h>
 
 #include "app/names.h"
 #include "app/saver_rules.h"
 #include "app/shell.h"
 #include "app/slideshow.h"
-#include "render/d3dx_runtime.h"
 
 namespace {
 
@@ -230,28 +228,6 @@ void end_windows(HINSTANCE instance)
 
 } // namespace
 
-bool Slideshow::start_unattended()
-{
-    load_settings();
-    if (folder[0] == 0) {
-        char pictures[MAX_PATH];
-        if (SHGetFolderPathA(nullptr, CSIDL_MYPICTURES, nullptr, SHGFP_TYPE_CURRENT, pictures) >= 0 && pictures[0] &&
-            str_length(pictures) + 2 <= static_cast<uint32_t>(path_size)) {
-            str_copy(folder, pictures);
-            if (folder[str_length(folder) - 1] != '\\') str_append(folder, "\\");
-        }
-    }
-    if (folder[0] == 0) {
-        str_copy(error_text_buf, "No photo folder: choose one in the screen saver's settings");
-        return false;
-    }
-    if (!load_d3dx_runtime()) {
-        str_copy(error_text_buf, d3dx_runtime_error_text());
-        return false;
-    }
-    return start_show();
-}
-
 void run_saver_show()
 {
     HANDLE running = CreateMutexA(nullptr, FALSE, show_mutex_name);
@@ -269,7 +245,7 @@ void run_saver_show()
     main_window = CreateWindowExA(WS_EX_TOPMOST, saver_class_name, window_title, WS_POPUP, 0, 0,
                                   GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
                                   instance, nullptr);
-    Slideshow* show = main_window ? static_cast<Slideshow*>(create_slideshow()) : nullptr;
+    Slideshow* show = main_window ? create_slideshow() : nullptr;
     app_object = show;
     if (show) {
         show_failed = !show->start_unattended();
@@ -292,7 +268,7 @@ void run_saver_show()
 void run_saver_settings(HWND owner)
 {
     if (owner && !IsWindow(owner)) owner = nullptr;
-    Slideshow* settings = static_cast<Slideshow*>(create_slideshow());
+    Slideshow* settings = create_slideshow();
     if (!settings) return;
     settings->load_settings();
     if (settings->choose_folder(owner))
@@ -314,7 +290,7 @@ void run_saver_preview(HWND parent)
     GetClientRect(parent, &client);
     main_window = CreateWindowExA(0, saver_class_name, window_title, WS_CHILD | WS_VISIBLE, 0, 0, client.right,
                                   client.bottom, parent, nullptr, instance, nullptr);
-    Slideshow* show = main_window ? static_cast<Slideshow*>(create_slideshow()) : nullptr;
+    Slideshow* show = main_window ? create_slideshow() : nullptr;
     app_object = show;
     if (show) {
         show->preview = true;

@@ -4,6 +4,7 @@
 #include "application.h"
 #include "names.h"
 #include "shell.h"
+#include "resources/resource_ids.h"
 #include "slideshow/controls.h"
 
 HWND__* main_window = nullptr;
@@ -73,7 +74,7 @@ bool register_class(HINSTANCE instance, const char* name, WNDPROC procedure, HBR
     wc.style = CS_CLASSDC;
     wc.lpfnWndProc = procedure;
     wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(101));
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(ORBISCA_ICON));
     wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
     wc.hbrBackground = background;
     wc.lpszClassName = name;

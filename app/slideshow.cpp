@@ -1,58 +1,43 @@
-#include "slideshow.h"
+// The record's construction, and what it does between start-up and shutdown:
+// a frame, and the viewer's controls.
+#include "app/slideshow.h"
 
-#include "names.h"
+#include "app/names.h"
+#include "slideshow/technique.h"
+#include "slideshow/update.h"
 
 Slideshow::Slideshow()
 {
-    d3d = nullptr;
-    device = nullptr;
-    vertex_buffer = nullptr;
-    index_buffer = nullptr;
-    vertex_decl = nullptr;
-    lens_texture = nullptr;
-    rubik_texture = nullptr;
-    disp_texture = nullptr;
-    sprite = nullptr;
-    font = nullptr;
-    effect = nullptr;
-    frame_query = nullptr;
-    loader.done_flag = false;
-    loader.staging = nullptr;
-    loader.path[0] = 0;
-    loader.request_time = 0.0f;
-    loader.target = nullptr;
-    loader.upload_row = 0;
-    loader.upload_level = 0;
-    loader.loaded_count = 0;
-    pending_task = nullptr;
-    worker_thread = nullptr;
-    state = NEXT;
+    mem_fill(&gpu, 0, sizeof(gpu));
+    job.loader.done_flag = false;
+    job.loader.staging = nullptr;
+    job.loader.path[0] = 0;
+    job.loader.request_time = 0.0f;
+    job.loader.target = nullptr;
+    job.loader.upload_row = 0;
+    job.loader.upload_level = 0;
+    job.loader.loaded_count = 0;
+    job.loader.orientation = 1;
+    job.pending_task = nullptr;
+    job.worker_thread = nullptr;
+    job.quit = false;
+    job.device = nullptr;
     files.entries = nullptr;
     files.count = 0;
     files.capacity = 0;
-    now = 0.0f;
-    frame_count = 0;
-    fps_time = 0.0f;
-    fps_frames = 0;
-    fps = 0.0f;
-    frame_time = 0.0f;
-    warmed_techniques = 0;
-    quit = false;
-    phase_start = 0.0f;
-    face = 0;
-    filter_index = 0;
-    folder[0] = 0;
+    mem_fill(&clock, 0, sizeof(clock));
+    mem_fill(&cycle, 0, sizeof(cycle));
+    cycle.state = NEXT;
+    cycle.slide_duration = 5.0f;
+    cycle.file_index = -1;
+    settings.folder[0] = 0;
+    settings.file_index = -1;
     status_text[0] = 0;
     error_text_buf[0] = 0;
     preview = false;
-
-    slide_duration = 5.0f;
-    file_index = -1;
     reset_controls(&controls);
-    loader.orientation = 1;
-    for (FaceSlot& f : faces) {
-        f.texture = nullptr;
-        f.photo = nullptr;
+    gpu.window = main_window;
+    for (FaceSlot& f : gpu.faces) {
         f.orientation = 1;
         str_copy(f.technique, filter_names[0]);
         str_append(f.technique, uv_names[0]);
@@ -61,18 +46,59 @@ Slideshow::Slideshow()
 
     LARGE_INTEGER v;
     QueryPerformanceFrequency(&v);
-    perf_frequency = v.QuadPart;
+    clock.perf_frequency = v.QuadPart;
     QueryPerformanceCounter(&v);
-    perf_start = v.QuadPart;
+    clock.perf_start = v.QuadPart;
 
     uint32_t ticks = GetTickCount();
     seed_random(ticks);
-    time_offset = time_offset_from_ticks(ticks);
+    clock.time_offset = time_offset_from_ticks(ticks);
 }
 
-Application* create_slideshow()
+Slideshow* create_slideshow()
 {
     void* block = mem_alloc(sizeof(Slideshow));
     if (!block) return nullptr;
     return new (block) Slideshow();
+}
+
+long Slideshow::frame()
+{
+    // Nothing of the last frame may still wait in the device's queue. A
+    // software device otherwise takes frames ahead, and everything the worker
+    // does with the staging texture waits behind all of them, while the main
+    // thread spins on the full queue: the photo's decode takes several times
+    // as long, and frames come slower too.
+    if (gpu.frame_query) wait_for_query(gpu.frame_query);
+    ++clock.frame_count;
+    update(&clock, &cycle, &controls, &job, files, &gpu, status_text);
+
+    FrameScene shown = scene();
+    draw_scene(&gpu, shown);
+    if (shown.warm_up >= 0) cycle.warmed_techniques = shown.warm_up + 1;
+    return present_frame(&gpu, &job.loader, spare_holds_photo(cycle.state));
+}
+
+FrameScene Slideshow::scene() const
+{
+    FrameScene scene;
+    scene.now = clock.now;
+    scene.camera_time = clock.now + clock.time_offset;
+    scene.state = cycle.state;
+    scene.face = cycle.face;
+    scene.phase_start = cycle.phase_start;
+    // The first frame prepares the technique every face starts with.
+    scene.warm_up = clock.frame_count > 1
+                        ? technique_to_warm_up(cycle.state, cycle.warmed_techniques, job.loader.loaded_count)
+                        : -1;
+    scene.status = preview || controls.overlay_hidden ? nullptr : status_text;
+    return scene;
+}
+
+// The viewer's controls reach the slideshow between frames; the state machine
+// acts on them from its next frame on.
+void Slideshow::control(int32_t what, bool repeat)
+{
+    apply_control(&controls, static_cast<Control>(what), repeat, cycle.state, cycle.file_index, files.count,
+                  clock.now, &job.loader.request_time);
 }

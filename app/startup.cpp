@@ -1,25 +1,46 @@
-// Start-up and shutdown of the slideshow.
-#include "render/cube.h"
-#include "render/d3d_helpers.h"
+// Start-up and shutdown of the slideshow: the order of the steps, which each
+// subsystem carries out, and the texts for the steps that fail.
+#include <shlobj.h>
+
+#include "app/slideshow.h"
+#include "library/folder_dialog.h"
 #include "render/d3dx_runtime.h"
-#include "slideshow.h"
 
 namespace {
 
-const char resource_prefix[] = "Can't init resources : ";
+// Why start-up stopped, as the user reads it.
+enum StartupFailure {
+    FAILED_NO_DIRECT3D,
+    FAILED_NO_DEVICE,
+    FAILED_SHADER_MODEL,
+    FAILED_NO_PHOTOS,
+    FAILED_LIST_MEMORY,
+    FAILED_NOT_A_FOLDER,
+    FAILED_PATH_TOO_LONG,
+    FAILED_NO_FOLDER,
+    FAILED_RESOURCES,  // followed by the name of the step
+};
 
-const char no_device_text[] = "Can't create D3D device";
-const char shader_model_text[] =
+const char* const startup_failure_texts[] = {
+    "Can't create Direct3D",
+    "Can't create D3D device",
     "The graphics adapter does not run vertex and pixel shader model 2.0, which the slideshow needs. A current "
-    "driver from the adapter's maker may bring it.";
+    "driver from the adapter's maker may bring it.",
+    ".JPG files not found in specified folder",
+    "Not enough memory for the list of photos",
+    "The chosen item is not a folder on a disk",
+    "The folder's path is too long",
+    "No photo folder: choose one in the screen saver's settings",
+    "Can't init resources : ",
+};
 
-bool failed(HRESULT hr) { return hr < 0; }
-
-// Version tokens as Direct3D reports them: the shader type in the high word,
-// major and minor version in the low one.
-bool runs_shader_model_2(const D3DCAPS9& caps)
+// Writes the text of a failure (and, after the resource prefix, the step's
+// name) into the error buffer; false, for `return fail(...)`.
+bool fail(char* error_text, StartupFailure failure, const char* step = nullptr)
 {
-    return (caps.VertexShaderVersion & 0xFFFF) >= 0x0200 && (caps.PixelShaderVersion & 0xFFFF) >= 0x0200;
+    str_copy(error_text, startup_failure_texts[failure]);
+    if (step) str_append(error_text, step);
+    return false;
 }
 
 bool same_text(const char* a, const char* b)
@@ -33,144 +54,103 @@ bool same_text(const char* a, const char* b)
 
 } // namespace
 
+void Slideshow::load_settings()
+{
+    // A position the registry does not hold stays as it is.
+    settings.file_index = cycle.file_index;
+    read_settings(&settings);
+    cycle.file_index = settings.file_index;
+}
+
+void Slideshow::save_settings()
+{
+    // loader.path is filled when the first photo is requested. A step back
+    // that waits for its request already names the photo on its way.
+    settings.file_index = index_to_store(photo_on_its_way(controls, cycle.file_index),
+                                         job.loader.path[0] != 0 || controls.back_index >= 0);
+    write_settings(settings);
+}
+
 bool Slideshow::init()
 {
     load_settings();
-    // Before the folder dialog: nothing can be shown without the runtime. The
-    // settings are loaded already, so the save in done() keeps them as they are.
-    if (!load_d3dx_runtime()) {
-        str_copy(error_text_buf, d3dx_runtime_error_text());
-        return false;
-    }
-    // Also before the dialog: the user is not asked for a folder on an adapter
-    // that cannot show it, and Direct3D's start, the longest part of start-up
-    // on some systems, is over before the answer.
-    if (!open_direct3d()) return false;
+    // Before the folder dialog: the user is not asked for a folder when
+    // nothing could show it, and Direct3D's start, the longest part of
+    // start-up on some systems, is over before the answer. The settings are
+    // loaded already, so the save in done() keeps them as they are.
+    if (!check_platform()) return false;
     if (!choose_folder(nullptr)) return false;
     save_settings();
     return start_show();
 }
 
-bool Slideshow::open_direct3d()
+bool Slideshow::check_platform()
 {
-    d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    if (!d3d) {
-        str_copy(error_text_buf, "Can't create Direct3D");
+    if (!load_d3dx_runtime()) {
+        str_copy(error_text_buf, d3dx_runtime_error_text());
         return false;
     }
-    D3DCAPS9 caps;
-    if (failed(d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps))) {
-        str_copy(error_text_buf, no_device_text);
-        return false;
+    switch (open_direct3d(&gpu)) {
+    case DEVICE_READY:
+        return true;
+    case DEVICE_NO_DIRECT3D:
+        return fail(error_text_buf, FAILED_NO_DIRECT3D);
+    case DEVICE_NO_ADAPTER:
+        return fail(error_text_buf, FAILED_NO_DEVICE);
+    case DEVICE_SHADER_MODEL:
+        return fail(error_text_buf, FAILED_SHADER_MODEL);
     }
-    if (!runs_shader_model_2(caps)) {
-        str_copy(error_text_buf, shader_model_text);
-        return false;
-    }
-    return true;
+    return false;
 }
 
 bool Slideshow::choose_folder(HWND owner)
 {
     char chosen[path_size];
-    str_copy(chosen, folder);
+    str_copy(chosen, settings.folder);
     if (!pick_folder(chosen, owner)) return false;
-    if (chosen[0] == 0) {
-        str_copy(error_text_buf, "The chosen item is not a folder on a disk");
-        return false;
-    }
+    if (chosen[0] == 0) return fail(error_text_buf, FAILED_NOT_A_FOLDER);
     // The backslash and the terminator must fit.
-    if (str_length(chosen) + 2 > static_cast<uint32_t>(path_size)) {
-        str_copy(error_text_buf, "The folder's path is too long");
-        return false;
-    }
+    if (str_length(chosen) + 2 > path_size) return fail(error_text_buf, FAILED_PATH_TOO_LONG);
     str_append(chosen, "\\");
-    if (!same_text(chosen, folder)) {
-        str_copy(folder, chosen);
-        file_index = -1;
+    if (!same_text(chosen, settings.folder)) {
+        str_copy(settings.folder, chosen);
+        cycle.file_index = -1;
     }
     return true;
 }
 
+bool Slideshow::start_unattended()
+{
+    load_settings();
+    char* folder = settings.folder;
+    if (folder[0] == 0) {
+        char pictures[MAX_PATH];
+        if (SHGetFolderPathA(nullptr, CSIDL_MYPICTURES, nullptr, SHGFP_TYPE_CURRENT, pictures) >= 0 && pictures[0] &&
+            str_length(pictures) + 2 <= path_size) {
+            str_copy(folder, pictures);
+            if (folder[str_length(folder) - 1] != '\\') str_append(folder, "\\");
+        }
+    }
+    if (folder[0] == 0) return fail(error_text_buf, FAILED_NO_FOLDER);
+    return check_platform() && start_show();
+}
+
 bool Slideshow::start_show()
 {
-    files.build_file_list(folder);
+    files.build_file_list(settings.folder);
     if (files.entries == nullptr && files.count != 0) {
         files.count = 0;
-        str_copy(error_text_buf, "Not enough memory for the list of photos");
-        return false;
+        return fail(error_text_buf, FAILED_LIST_MEMORY);
     }
-    if (files.count == 0) {
-        str_copy(error_text_buf, ".JPG files not found in specified folder");
-        return false;
-    }
-    if (file_index > files.count - 1) file_index = files.count - 1;
+    if (files.count == 0) return fail(error_text_buf, FAILED_NO_PHOTOS);
+    if (cycle.file_index > files.count - 1) cycle.file_index = files.count - 1;
 
-    if (!d3d && !open_direct3d()) return false;
-    D3DPRESENT_PARAMETERS params;
-    make_device_params(&params);
-    if (failed(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, main_window, 0x54, &params, &device))) {
-        device = nullptr;
-        str_copy(error_text_buf, no_device_text);
-        return false;
-    }
-
-    str_copy(error_text_buf, resource_prefix);
-    char* step = error_text_buf + sizeof(resource_prefix) - 1;
-
-    if (!create_face_textures()) {
-        str_copy(step, "vidmem");
-        return false;
-    }
-
-    str_copy(step, "tex");
-    loader.staging = create_texture(photo_size, photo_size, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, 0);
-    if (!loader.staging || !create_lens_texture() || !create_rubik_texture() || !create_disp_texture()) return false;
-
-    str_copy(step, "vb");
-    if (failed(device->CreateVertexBuffer(sizeof(cube_vertices), 0, D3DFVF_XYZ | D3DFVF_TEX1, D3DPOOL_MANAGED,
-                                          &vertex_buffer, nullptr))) {
-        vertex_buffer = nullptr;
-        return false;
-    }
-    if (!fill_buffer(vertex_buffer, cube_vertices, sizeof(cube_vertices))) return false;
-
-    str_copy(step, "ib");
-    if (failed(device->CreateIndexBuffer(sizeof(cube_indices), 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &index_buffer,
-                                         nullptr))) {
-        index_buffer = nullptr;
-        return false;
-    }
-    if (!fill_buffer(index_buffer, cube_indices, sizeof(cube_indices))) return false;
-
-    str_copy(step, "vd");
-    if (failed(device->CreateVertexDeclaration(cube_vertex_elements, &vertex_decl))) {
-        vertex_decl = nullptr;
-        return false;
-    }
-
-    str_copy(step, "font");
-    if (failed(D3DXCreateFontA(device, 17, 0, FW_BOLD, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                               CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Tahoma", &font))) {
-        font = nullptr;
-        return false;
-    }
-
-    str_copy(step, "sprite");
-    if (failed(D3DXCreateSprite(device, &sprite))) {
-        sprite = nullptr;
-        return false;
-    }
-
-    str_copy(step, "shaders");
-    if (!load_effect()) return false;
-
-    // Optional: without it frames are simply not held back.
-    if (failed(device->CreateQuery(D3DQUERYTYPE_EVENT, &frame_query))) frame_query = nullptr;
-
-    str_copy(step, "task");
-    worker_thread = CreateThread(nullptr, 0, worker_thread_entry, this, 0, nullptr);
-    if (!worker_thread) return false;
+    if (!gpu.d3d && !check_platform()) return false;
+    gpu.window = main_window;
+    gpu.windowed = preview;
+    if (!create_device(&gpu)) return fail(error_text_buf, FAILED_NO_DEVICE);
+    if (const char* step = create_device_objects(&gpu, &job.loader)) return fail(error_text_buf, FAILED_RESOURCES, step);
+    if (!start_worker(&job, gpu.device)) return fail(error_text_buf, FAILED_RESOURCES, "task");
 
     error_text_buf[0] = 0;
     return true;
@@ -186,25 +166,7 @@ void Slideshow::done()
 void Slideshow::release_all()
 {
     files.clear_file_list();
-    store_release(&quit, true);
-    if (worker_thread) {
-        WaitForSingleObject(worker_thread, INFINITE);
-        CloseHandle(worker_thread);
-        worker_thread = nullptr;
-    }
-    release_face_textures();
-    release(loader.staging);
-    release_photo_copies();
-    release(lens_texture);
-    release(rubik_texture);
-    release(disp_texture);
-    release(vertex_buffer);
-    release(index_buffer);
-    release(vertex_decl);
-    release(font);
-    release(sprite);
-    release(effect);
-    release(frame_query);
-    release(device);
-    release(d3d);
+    // The worker goes first: it uses the staging texture.
+    stop_worker(&job);
+    release_device_objects(&gpu, &job.loader);
 }

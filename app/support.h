@@ -5,6 +5,11 @@
 #pragma once
 #include <stdint.h>
 
+// Every text lives in a fixed buffer: paths (the system's MAX_PATH) and the
+// status and error texts, terminators included.
+const uint32_t path_size = 260;
+const uint32_t text_size = 512;
+
 extern uint32_t rng_state;
 extern char decimal_buffer[16];
 

@@ -1,8 +1,11 @@
 // The shell's folder dialog, opened on the remembered folder.
 #include <shlobj.h>
 
+#include "library/folder_dialog.h"
+
 #include "app/names.h"
-#include "app/slideshow.h"
+#include "app/support.h"
+#include "resources/resource_ids.h"
 
 bool pick_folder(char* path, HWND owner)
 {
@@ -44,7 +47,7 @@ int CALLBACK browse_callback(HWND window, UINT message, LPARAM lparam, LPARAM da
     style |= WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
     SetWindowLongA(window, GWL_STYLE, style);
 
-    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(101));
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(ORBISCA_ICON));
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 

@@ -1,6 +1,5 @@
 #include "photo_paths.h"
 
-#include "app/support.h"
 
 namespace {
 
@@ -25,7 +24,7 @@ bool join_path(char* out, const char* a, const char* b, const char* c)
 {
     uint32_t na = str_length(a), nb = str_length(b), nc = str_length(c);
     // Each part is at most a path long, so the sum cannot wrap.
-    if (na >= path_bytes || nb >= path_bytes || nc >= path_bytes || na + nb + nc + 1 > path_bytes) return false;
+    if (na >= path_size || nb >= path_size || nc >= path_size || na + nb + nc + 1 > path_size) return false;
     char* p = out;
     for (uint32_t i = 0; i < na; ++i) *p++ = a[i];
     for (uint32_t i = 0; i < nb; ++i) *p++ = b[i];
@@ -37,14 +36,14 @@ bool join_path(char* out, const char* a, const char* b, const char* c)
 uint32_t file_list_bytes(int32_t count)
 {
     if (count <= 0) return 0;
-    uint64_t bytes = static_cast<uint64_t>(count) * path_bytes;
+    uint64_t bytes = static_cast<uint64_t>(count) * path_size;
     return bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(bytes);
 }
 
 int32_t grown_capacity(int32_t capacity)
 {
     const int32_t first = 32;
-    const int32_t most = static_cast<int32_t>(0xFFFFFFFFu / path_bytes);
+    const int32_t most = static_cast<int32_t>(0xFFFFFFFFu / path_size);
     if (capacity < first) return first;
     if (capacity >= most) return capacity;
     return capacity > most / 4 ? most : capacity * 4;

@@ -1,10 +1,10 @@
 // The list of photos below the chosen folder: one walk over the tree, depth
 // first in the order the file system lists each folder, into one block of path
 // slots that grows as photos are found.
-#include "app/slideshow.h"
-#include "library/photo_paths.h"
+#include <windows.h>
 
-static_assert(path_bytes == static_cast<uint32_t>(path_size), "one path size for the list and the record");
+#include "library/file_list.h"
+#include "library/photo_paths.h"
 
 #ifndef FIND_FIRST_EX_LARGE_FETCH
 #define FIND_FIRST_EX_LARGE_FETCH 2
@@ -47,7 +47,7 @@ bool append(FileList& list, const char* folder, const char* name)
         list.entries = static_cast<char*>(block);
         list.capacity = slots;
     }
-    char* slot = list.entries + static_cast<uint32_t>(list.count) * path_bytes;
+    char* slot = list.entries + static_cast<uint32_t>(list.count) * path_size;
     if (join_path(slot, folder, name)) ++list.count;
     return true;
 }

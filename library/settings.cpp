@@ -1,12 +1,12 @@
 #include "library/settings.h"
 
 #ifdef _WIN32
-#include "app/slideshow.h"
+#include <windows.h>
 #endif
 
 bool folder_from_value(const char* value, uint32_t size, char* folder)
 {
-    uint32_t limit = size < path_bytes ? size : path_bytes;
+    uint32_t limit = size < path_size ? size : path_size;
     for (uint32_t i = 0; i < limit; ++i) {
         if (value[i] == 0) {
             for (uint32_t j = 0; j <= i; ++j) folder[j] = value[j];
@@ -43,7 +43,7 @@ bool open_key(HKEY* key)
 
 } // namespace
 
-void Slideshow::load_settings()
+void read_settings(Settings* settings)
 {
     HKEY key;
     if (!open_key(&key)) return;
@@ -55,27 +55,25 @@ void Slideshow::load_settings()
     DWORD size = sizeof(value);
     if (RegQueryValueExA(key, "folder", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS &&
         type == REG_SZ)
-        folder_from_value(value, size, folder);
+        folder_from_value(value, size, settings->folder);
 
-    int32_t index = file_index;
+    int32_t index = settings->file_index;
     size = sizeof(index);
     if (RegQueryValueExA(key, "file", nullptr, &type, reinterpret_cast<BYTE*>(&index), &size) == ERROR_SUCCESS &&
         type == REG_DWORD && size == sizeof(index))
-        file_index = resume_index(index);
+        settings->file_index = resume_index(index);
 
     RegCloseKey(key);
 }
 
-void Slideshow::save_settings()
+void write_settings(const Settings& settings)
 {
     HKEY key;
     if (!open_key(&key)) return;
-    RegSetValueExA(key, "folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder), str_length(folder) + 1);
-    // loader.path is filled when the first photo is requested. A step back
-    // that waits for its request already names the photo on its way.
-    int32_t index = index_to_store(photo_on_its_way(controls, file_index),
-                                   loader.path[0] != 0 || controls.back_index >= 0);
-    RegSetValueExA(key, "file", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&index), sizeof(index));
+    RegSetValueExA(key, "folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(settings.folder),
+                   str_length(settings.folder) + 1);
+    RegSetValueExA(key, "file", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&settings.file_index),
+                   sizeof(settings.file_index));
     RegCloseKey(key);
 }
 

@@ -1,11 +1,11 @@
 // Decoding through the Windows Imaging Component, created from COM directly.
 #include "decode.h"
 
-#include "app/slideshow.h"
+#include "app/support.h"
 #include "geometry.h"
 #include "resample.h"
 
-static_assert(static_cast<uint64_t>(resample_max_ratio) * photo_size * resample_max_ratio * photo_size >=
+static_assert(static_cast<uint64_t>(resample_max_ratio) * resample_max_dest * resample_max_ratio * resample_max_dest >=
                   pixel_budget_64,
               "every photo within the budget has a shorter side the filter takes");
 

@@ -1,7 +1,5 @@
 #include "exif.h"
 
-#include "jpeg_header.h"
-
 namespace {
 
 const int32_t upright = 1;
@@ -81,14 +79,4 @@ int32_t tiff_orientation(const uint8_t* tiff, uint32_t size)
         return entry_value(tiff, size, entry, order, &value) ? value : upright;
     }
     return upright;
-}
-
-int32_t jpeg_exif_orientation(const uint8_t* data, uint32_t size)
-{
-    if (!data) return upright;
-    MemorySource memory{data, size};
-    uint8_t room[jpeg_segment_room];
-    JpegHeader header;
-    jpeg_read_header(memory.source(), room, &header);
-    return header.orientation;
 }

@@ -94,3 +94,13 @@ bool jpeg_decodable(const JpegHeader& header, uint64_t budget)
 {
     return header.complete && within_pixel_budget(header.width, header.height, budget);
 }
+
+int32_t jpeg_exif_orientation(const uint8_t* data, uint32_t size)
+{
+    if (!data) return 1;
+    MemorySource memory{data, size};
+    uint8_t room[jpeg_segment_room];
+    JpegHeader header;
+    jpeg_read_header(memory.source(), room, &header);
+    return header.orientation;
+}

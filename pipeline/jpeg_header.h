@@ -32,6 +32,17 @@ const uint32_t jpeg_marker_limit = 4096;
 // Walks the file from its first byte. `room` holds jpeg_segment_room bytes.
 void jpeg_read_header(ByteSource source, uint8_t* room, JpegHeader* header);
 
+// A head of a file this long holds any one EXIF segment (at most 64 KiB); the
+// tests and the fuzz target feed heads of this size.
+const uint32_t exif_head_size = 65536;
+
+// Orientation code from the bytes of a JPEG file (or its head): the value of
+// tag 274 in IFD 0 of the first APP1 "Exif" segment, wherever it lies in the
+// marker chain before the start of scan (tiff_orientation, exif.h). 1 when the
+// bytes are not a JPEG or there is no EXIF segment before the image data.
+// Data cut off anywhere is safe.
+int32_t jpeg_exif_orientation(const uint8_t* data, uint32_t size);
+
 // The largest decoded size, in pixels, that a photo may have. A decoder may
 // hold the whole decoded photo at once (Wine's does, at 3 bytes a pixel, and
 // our format conversion asks for 4), so the budget is set by address space:

@@ -1,7 +1,8 @@
 // Copies the staging texture into the spare face texture, one band per call,
 // so that the main thread's share of a photo is spread over many frames.
-#include "app/slideshow.h"
-#include "geometry.h"
+#include "pipeline/load_job.h"
+
+#include "pipeline/geometry.h"
 
 bool ImageLoadTask::upload_step(IDirect3DDevice9* device, int32_t size)
 {

@@ -1,49 +1,68 @@
 // The worker thread and the load job it runs.
-#include "app/slideshow.h"
-#include "decode.h"
+#include "pipeline/load_job.h"
 
-Task* Slideshow::submit_task(Task* task)
+#include "app/atomic.h"
+#include "pipeline/decode.h"
+
+Task* submit_task(LoadJob* job, Task* task)
 {
     // The load job is the only kind of task. Its flag is cleared before the
     // slot is filled, so the worker never finds a job still marked done.
     if (task) store_release(&static_cast<ImageLoadTask*>(task)->done_flag, false);
-    store_release(&pending_task, task);
+    store_release(&job->pending_task, task);
     return task;
 }
 
-void Slideshow::worker_main()
+void worker_main(LoadJob* job)
 {
     CoInitialize(nullptr);
-    if (load_acquire(&quit)) return;
+    if (load_acquire(&job->quit)) return;
     for (;;) {
         Sleep(100);
-        Task* task = load_acquire(&pending_task);
+        Task* task = load_acquire(&job->pending_task);
         // Take the job out of the slot before running it. The slot always holds
         // the same task object, so emptying it after the run could not tell the
         // job just run from the next one submitted the moment done_flag rose.
         // The exchange fails only when the main thread emptied the slot first.
-        if (task && compare_exchange(&pending_task, task, static_cast<Task*>(nullptr))) task->run(device);
-        if (load_acquire(&quit)) return;
+        if (task && compare_exchange(&job->pending_task, task, static_cast<Task*>(nullptr))) task->run(job->device);
+        if (load_acquire(&job->quit)) return;
     }
 }
 
-DWORD WINAPI worker_thread_entry(LPVOID slideshow)
+DWORD WINAPI worker_thread_entry(LPVOID job)
 {
-    static_cast<Slideshow*>(slideshow)->worker_main();
+    worker_main(static_cast<LoadJob*>(job));
     return 0;
+}
+
+bool start_worker(LoadJob* job, IDirect3DDevice9* device)
+{
+    job->device = device;
+    job->worker_thread = CreateThread(nullptr, 0, worker_thread_entry, job, 0, nullptr);
+    return job->worker_thread != nullptr;
+}
+
+void stop_worker(LoadJob* job)
+{
+    store_release(&job->quit, true);
+    if (job->worker_thread) {
+        WaitForSingleObject(job->worker_thread, INFINITE);
+        CloseHandle(job->worker_thread);
+        job->worker_thread = nullptr;
+    }
 }
 
 bool ImageLoadTask::run(IDirect3DDevice9* device)
 {
     (void)device;
-    if (staging) {
-        // The file's own header decides whether a decoder may see it at all:
-        // a broken or empty header, or a size past the budget, is passed over
-        // like a file that cannot be decoded.
-        JpegHeader header;
-        if (read_file_header(path, &header) && jpeg_decodable(header, pixel_budget)) decode_file(path, staging);
-    }
-    read_exif_orientation();
+    // The file's own header, read once: it decides whether a decoder may see
+    // the file at all (a broken or empty header, or a size past the budget,
+    // is passed over like a file that cannot be decoded), and it holds the
+    // photo's EXIF orientation.
+    JpegHeader header;
+    read_file_header(path, &header);
+    if (staging && jpeg_decodable(header, pixel_budget)) decode_file(path, staging);
+    orientation = header.orientation;
     loaded_count += 1;
     store_release(&done_flag, true);
     return true;

@@ -2,10 +2,7 @@
 
 #include <emmintrin.h>
 
-#include "slideshow/slide_state.h"
-#ifdef _WIN32
-#include "app/slideshow.h"
-#endif
+#include "slideshow/cycle.h"
 
 namespace {
 
@@ -100,53 +97,3 @@ float face_tau(int32_t i, int32_t face, int32_t state, float now, float phase_st
     if (i == face) return 0.0f;
     return 1.0f;
 }
-
-#ifdef _WIN32
-
-// The effect's matrices: the tumbling cube seen from the camera.
-
-void Slideshow::setup_camera(float t, D3DXMATRIX* world, D3DXMATRIX* view, float eye_cube[3])
-{
-    float angles[3];
-    tumble_angles(t, angles);
-    D3DXMATRIX rx, ry, rz, xy;
-    D3DXMatrixRotationX(&rx, angles[0]);
-    D3DXMatrixRotationY(&ry, angles[1]);
-    D3DXMatrixRotationZ(&rz, angles[2]);
-    D3DXMatrixMultiply(&xy, &rx, &ry);
-    D3DXMatrixMultiply(world, &xy, &rz);
-
-    float s = turn_amount(state, now, phase_start);
-    float eye[3], up[3];
-    camera_between(previous_face(), face, s, eye, up);
-    D3DXVECTOR3 eye_vector(eye[0], eye[1], eye[2]);
-    D3DXVECTOR3 up_vector(up[0], up[1], up[2]);
-    D3DXVECTOR3 target(0.0f, 0.0f, 0.0f);
-    D3DXMatrixLookAtLH(view, &eye_vector, &target, &up_vector);
-    if (eye_cube) {
-        const float rows[3][3] = {{world->_11, world->_12, world->_13},
-                                  {world->_21, world->_22, world->_23},
-                                  {world->_31, world->_32, world->_33}};
-        eye_in_cube(rows, eye, eye_cube);
-    }
-}
-
-void Slideshow::set_effect_matrices(float eye_cube[3])
-{
-    D3DXMATRIX world, view, projection, world_view, world_view_proj;
-    setup_camera(now + time_offset, &world, &view, eye_cube);
-
-    RECT client = {0, 0, 0, 0};
-    GetClientRect(main_window, &client);
-    D3DXMatrixPerspectiveFovLH(&projection, 1.0471976f, aspect_ratio(client.right, client.bottom), 0.3f, 10.0f);
-
-    D3DXMatrixMultiply(&world_view, &world, &view);
-    D3DXMatrixMultiply(&world_view_proj, &world_view, &projection);
-    effect->SetMatrix("world_view_proj", &world_view_proj);
-
-    // Texel size of the 1024 x 1024 photo textures.
-    const float pixel_width[2] = {0.0009765625f, 0.0009765625f};
-    effect->SetFloatArray("pixel_width", pixel_width, 2);
-}
-
-#endif

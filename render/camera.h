@@ -1,10 +1,12 @@
 // The camera: the station each face is seen from, the cube's tumble, the turn
 // from one station to the next, the view and projection, and how far each
 // face shows its effect. The arithmetic is plain single-precision code; the
-// effect's matrices are made from it by Slideshow::setup_camera and
-// Slideshow::set_effect_matrices (camera.cpp, Windows only).
+// effect's matrices are made from it by setup_camera and set_effect_matrices
+// (render/frame.h, Windows only).
 #pragma once
 #include <stdint.h>
+
+#include "slideshow/cycle.h"
 
 // Eye position and up vector from which face k is seen upright.
 extern const float face_eyes[6][3];
@@ -22,9 +24,6 @@ float eased_turn(float m);
 
 // Progress of the turn in the given slide state: 0 unless the camera is turning.
 float turn_amount(int32_t state, float now, float phase_start);
-
-// The face in view while the camera rests: the one before `face`.
-inline int32_t face_in_view(int32_t face) { return face == 0 ? 5 : face - 1; }
 
 // Eye and up vector a fraction s of the way from the station of face `from` to
 // that of face `to` (straight lines, not normalised).

@@ -5,4 +5,8 @@
 
 #include "cube_data.h"
 
+// Bytes of one vertex in the buffer, and its fixed-function format.
+const UINT cube_vertex_stride = 5 * sizeof(float);
+const DWORD cube_fvf = D3DFVF_XYZ | D3DFVF_TEX1;
+
 extern const D3DVERTEXELEMENT9 cube_vertex_elements[3];

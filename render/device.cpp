@@ -1,7 +1,62 @@
-// The device's parameters, the seven photo textures with the system-memory
-// copies of the faces' photos, and recovery after a device loss.
-#include "app/slideshow.h"
-#include "d3d_helpers.h"
+// The device and its parameters, the seven photo textures with the
+// system-memory copies of the faces' photos, and recovery after a device loss.
+#include "render/gpu.h"
+
+#include "pipeline/load_job.h"
+#include "render/d3d_helpers.h"
+
+namespace {
+
+// Version tokens as Direct3D reports them: the shader type in the high word,
+// major and minor version in the low one.
+bool runs_shader_model_2(const D3DCAPS9& caps)
+{
+    return (caps.VertexShaderVersion & 0xFFFF) >= 0x0200 && (caps.PixelShaderVersion & 0xFFFF) >= 0x0200;
+}
+
+// Zeroes every level of a lockable texture; false when a level does not lock.
+bool clear_texture(IDirect3DTexture9* texture)
+{
+    for (UINT level = 0; level < texture->GetLevelCount(); ++level) {
+        D3DSURFACE_DESC desc;
+        D3DLOCKED_RECT locked;
+        if (texture->GetLevelDesc(level, &desc) < 0 || texture->LockRect(level, &locked, nullptr, 0) < 0)
+            return false;
+        unsigned char* bits = static_cast<unsigned char*>(locked.pBits);
+        for (int32_t row = 0; row < static_cast<int32_t>(desc.Height); ++row)
+            mem_fill(bits + row * locked.Pitch, 0, 4 * desc.Width);
+        texture->UnlockRect(level);
+    }
+    return true;
+}
+
+IDirect3DTexture9* create_photo_texture(IDirect3DDevice9* device, D3DPOOL pool)
+{
+    return create_texture(device, photo_size, photo_size, D3DFMT_X8R8G8B8, pool, 0);
+}
+
+} // namespace
+
+DeviceCheck open_direct3d(GpuObjects* gpu)
+{
+    gpu->d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    if (!gpu->d3d) return DEVICE_NO_DIRECT3D;
+    D3DCAPS9 caps;
+    if (gpu->d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps) < 0) return DEVICE_NO_ADAPTER;
+    return runs_shader_model_2(caps) ? DEVICE_READY : DEVICE_SHADER_MODEL;
+}
+
+bool create_device(GpuObjects* gpu)
+{
+    D3DPRESENT_PARAMETERS params;
+    make_device_params(*gpu, &params);
+    if (gpu->d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, gpu->window, device_flags, &params, &gpu->device) <
+        0) {
+        gpu->device = nullptr;
+        return false;
+    }
+    return true;
+}
 
 void make_present_params(D3DPRESENT_PARAMETERS* params)
 {
@@ -36,70 +91,46 @@ void make_windowed_present_params(D3DPRESENT_PARAMETERS* params, HWND window, UI
     params->Windowed = TRUE;
 }
 
-void Slideshow::make_device_params(D3DPRESENT_PARAMETERS* params)
+void make_device_params(const GpuObjects& gpu, D3DPRESENT_PARAMETERS* params)
 {
-    if (!preview) {
+    if (!gpu.windowed) {
         make_present_params(params);
         return;
     }
     RECT client = {0, 0, 0, 0};
-    GetClientRect(main_window, &client);
+    GetClientRect(gpu.window, &client);
     bool multisample =
-        d3d->CheckDeviceMultiSampleType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE,
-                                        D3DMULTISAMPLE_4_SAMPLES, nullptr) >= 0 &&
-        d3d->CheckDeviceMultiSampleType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_D16, TRUE, D3DMULTISAMPLE_4_SAMPLES,
-                                        nullptr) >= 0;
-    make_windowed_present_params(params, main_window, client.right, client.bottom, multisample);
+        gpu.d3d->CheckDeviceMultiSampleType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE,
+                                            D3DMULTISAMPLE_4_SAMPLES, nullptr) >= 0 &&
+        gpu.d3d->CheckDeviceMultiSampleType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_D16, TRUE,
+                                            D3DMULTISAMPLE_4_SAMPLES, nullptr) >= 0;
+    make_windowed_present_params(params, gpu.window, client.right, client.bottom, multisample);
 }
 
-IDirect3DTexture9* Slideshow::create_texture(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool, UINT levels)
+IDirect3DTexture9* create_texture(IDirect3DDevice9* device, UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
+                                  UINT levels)
 {
     IDirect3DTexture9* texture = nullptr;
     if (device->CreateTexture(width, height, levels, 0, format, pool, &texture, nullptr) < 0) return nullptr;
     return texture;
 }
 
-namespace {
-
-// Zeroes every level of a lockable texture; false when a level does not lock.
-bool clear_texture(IDirect3DTexture9* texture)
-{
-    for (UINT level = 0; level < texture->GetLevelCount(); ++level) {
-        D3DSURFACE_DESC desc;
-        D3DLOCKED_RECT locked;
-        if (texture->GetLevelDesc(level, &desc) < 0 || texture->LockRect(level, &locked, nullptr, 0) < 0)
-            return false;
-        unsigned char* bits = static_cast<unsigned char*>(locked.pBits);
-        for (int32_t row = 0; row < static_cast<int32_t>(desc.Height); ++row)
-            mem_fill(bits + row * locked.Pitch, 0, 4 * desc.Width);
-        texture->UnlockRect(level);
-    }
-    return true;
-}
-
-} // namespace
-
-// Only the slots that are empty are filled, so that a call after a creation
-// that failed part-way completes it. A new texture gets its photo back from
-// the system-memory texture the photo came from: a face from its own copy,
-// the spare from the staging texture while the photo on its way is there (from
-// the end of the load until the exchange). Without a photo it is black.
-bool Slideshow::create_face_textures()
+bool create_face_textures(GpuObjects* gpu, ImageLoadTask* loader, bool spare_photo)
 {
     IDirect3DTexture9** slots[7];
     IDirect3DTexture9* sources[7];
     for (int32_t i = 0; i < 6; ++i) {
-        slots[i] = &faces[i].texture;
-        sources[i] = faces[i].photo;
+        slots[i] = &gpu->faces[i].texture;
+        sources[i] = gpu->faces[i].photo;
     }
-    slots[6] = &loader.target;
-    sources[6] = state == CACHING || state == WAITING || state == FADING ? loader.staging : nullptr;
+    slots[6] = &loader->target;
+    sources[6] = spare_photo ? loader->staging : nullptr;
 
     bool made[7] = {};
     bool complete = true;
     for (int32_t i = 0; i < 7 && complete; ++i) {
         if (*slots[i]) continue;
-        *slots[i] = create_texture(photo_size, photo_size, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, 0);
+        *slots[i] = create_photo_texture(gpu->device, D3DPOOL_DEFAULT);
         made[i] = *slots[i] != nullptr;
         complete = made[i];
     }
@@ -113,7 +144,7 @@ bool Slideshow::create_face_textures()
         IDirect3DTexture9* source = sources[i];
         if (!source) {
             if (!black) {
-                black = create_texture(photo_size, photo_size, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, 0);
+                black = create_photo_texture(gpu->device, D3DPOOL_SYSTEMMEM);
                 if (!black) return false;
                 if (!clear_texture(black)) {
                     black->Release();
@@ -123,23 +154,33 @@ bool Slideshow::create_face_textures()
             source = black;
         }
         source->AddDirtyRect(nullptr);
-        device->UpdateTexture(source, *slots[i]);
+        gpu->device->UpdateTexture(source, *slots[i]);
     }
     release(black);
     return complete;
 }
 
-void Slideshow::release_face_textures()
+void release_face_textures(GpuObjects* gpu, ImageLoadTask* loader)
 {
-    for (FaceSlot& slot : faces) release(slot.texture);
-    release(loader.target);
+    for (FaceSlot& slot : gpu->faces) release(slot.texture);
+    release(loader->target);
 }
 
-bool Slideshow::photo_textures_complete() const
+bool photo_textures_complete(const GpuObjects& gpu, const ImageLoadTask& loader)
 {
-    for (const FaceSlot& slot : faces)
+    for (const FaceSlot& slot : gpu.faces)
         if (!slot.texture) return false;
     return loader.target != nullptr;
+}
+
+void place_photo(GpuObjects* gpu, ImageLoadTask* loader, int32_t f)
+{
+    // The face's old texture becomes the spare that the next upload fills.
+    IDirect3DTexture9* arrived = loader->target;
+    loader->target = gpu->faces[f].texture;
+    gpu->faces[f].texture = arrived;
+    gpu->faces[f].orientation = loader->orientation;
+    keep_photo_copy(gpu, loader, f);
 }
 
 // The face keeps the system-memory texture its new photo came from, and the
@@ -148,35 +189,35 @@ bool Slideshow::photo_textures_complete() const
 // new texture instead; when none can be made, the face keeps no copy (it comes
 // back black after a reset) and the loader its staging texture. Only while the
 // worker has no job: it reads the staging pointer after the next hand-over.
-void Slideshow::keep_photo_copy(int32_t f)
+void keep_photo_copy(GpuObjects* gpu, ImageLoadTask* loader, int32_t f)
 {
-    IDirect3DTexture9* next = faces[f].photo;
-    if (!next) next = create_texture(photo_size, photo_size, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, 0);
+    IDirect3DTexture9* next = gpu->faces[f].photo;
+    if (!next) next = create_photo_texture(gpu->device, D3DPOOL_SYSTEMMEM);
     if (!next) return;
-    faces[f].photo = loader.staging;
-    loader.staging = next;
+    gpu->faces[f].photo = loader->staging;
+    loader->staging = next;
 }
 
-void Slideshow::release_photo_copies()
+void release_photo_copies(GpuObjects* gpu)
 {
-    for (FaceSlot& slot : faces) release(slot.photo);
+    for (FaceSlot& slot : gpu->faces) release(slot.photo);
 }
 
-bool Slideshow::reset_device()
+bool reset_device(GpuObjects* gpu, ImageLoadTask* loader, bool spare_photo)
 {
-    release_face_textures();
-    if (sprite) sprite->OnLostDevice();
-    if (font) font->OnLostDevice();
-    if (effect) effect->OnLostDevice();
+    release_face_textures(gpu, loader);
+    if (gpu->sprite) gpu->sprite->OnLostDevice();
+    if (gpu->font) gpu->font->OnLostDevice();
+    if (gpu->effect) gpu->effect->OnLostDevice();
 
     // Afresh, so that a changed desktop size is taken up.
     D3DPRESENT_PARAMETERS params;
-    make_device_params(&params);
+    make_device_params(*gpu, &params);
     // A failed Reset leaves the device not reset: the next frame tries again.
-    device->Reset(&params);
+    gpu->device->Reset(&params);
 
-    if (font) font->OnResetDevice();
-    if (sprite) sprite->OnResetDevice();
-    if (effect) effect->OnResetDevice();
-    return create_face_textures();
+    if (gpu->font) gpu->font->OnResetDevice();
+    if (gpu->sprite) gpu->sprite->OnResetDevice();
+    if (gpu->effect) gpu->effect->OnResetDevice();
+    return create_face_textures(gpu, loader, spare_photo);
 }

@@ -1,7 +1,10 @@
-// One frame: advance the slideshow, draw the cube and the overlay, present.
+// One frame of the cube and the overlay, and its present.
+#include "render/frame.h"
+
 #include "app/names.h"
-#include "app/slideshow.h"
-#include "camera.h"
+#include "pipeline/load_job.h"
+#include "render/camera.h"
+#include "render/cube.h"
 #include "slideshow/technique.h"
 
 namespace {
@@ -39,11 +42,13 @@ bool wait_for_query(IDirect3DQuery9* query)
     }
 }
 
-void Slideshow::draw_face(int32_t i, const char* technique, float tau, bool grazing)
+void draw_face(GpuObjects* gpu, int32_t i, const char* technique, float tau, bool grazing)
 {
-    const FaceSlot& slot = faces[i];
+    const FaceSlot& slot = gpu->faces[i];
     // Empty only after a failed re-creation at a reset.
     if (!slot.texture) return;
+    ID3DXEffect* effect = gpu->effect;
+    IDirect3DDevice9* device = gpu->device;
     effect->SetTexture("tex", slot.texture);
     effect->SetTechnique(technique);
     effect->SetFloat("tau", tau);
@@ -55,21 +60,22 @@ void Slideshow::draw_face(int32_t i, const char* technique, float tau, bool graz
         // The effect's samplers take registers 0 to 3; End puts their states back.
         if (grazing)
             for (DWORD s = 0; s < 4; ++s) device->SetSamplerState(s, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-        device->SetVertexDeclaration(vertex_decl);
-        device->SetStreamSource(0, vertex_buffer, 0, 20);
-        device->SetIndices(index_buffer);
+        device->SetVertexDeclaration(gpu->vertex_decl);
+        device->SetStreamSource(0, gpu->vertex_buffer, 0, cube_vertex_stride);
+        device->SetIndices(gpu->index_buffer);
         device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 6 * i, 2);
         effect->EndPass();
     }
     effect->End();
 }
 
-void Slideshow::warm_up_technique(int32_t k)
+void warm_up_technique(GpuObjects* gpu, int32_t shown_face, int32_t k)
 {
     // The face in view shrunk to a few pixels at the centre of the screen,
     // which the face in view itself covers when it is drawn next: the draw
     // costs next to nothing but the preparation of the technique's shaders,
     // with every other state as the show's own draws have it.
+    ID3DXEffect* effect = gpu->effect;
     D3DXMATRIX shown, scale, shrunk;
     if (effect->GetMatrix("world_view_proj", &shown) < 0) return;
     D3DXMatrixScaling(&scale, 1.0f / 256, 1.0f / 256, 1.0f);
@@ -77,59 +83,49 @@ void Slideshow::warm_up_technique(int32_t k)
     effect->SetMatrix("world_view_proj", &shrunk);
     char name[technique_size];
     compose_technique(name, warm_up_choice(k));
-    draw_face(previous_face(), name, 0.0f);
+    draw_face(gpu, shown_face, name, 0.0f);
     effect->SetMatrix("world_view_proj", &shown);
 }
 
-long Slideshow::frame()
+void draw_scene(GpuObjects* gpu, const FrameScene& scene)
 {
-    // Nothing of the last frame may still wait in the device's queue. A
-    // software device otherwise takes frames ahead, and everything the worker
-    // does with the staging texture waits behind all of them, while the main
-    // thread spins on the full queue: the photo's decode takes several times
-    // as long, and frames come slower too.
-    if (frame_query) wait_for_query(frame_query);
-    ++frame_count;
-    update();
-
+    IDirect3DDevice9* device = gpu->device;
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-    if (device->BeginScene() >= 0) {
-        float eye[3];
-        set_effect_matrices(eye);
-        // The cube's winding and the default culling make depth testing unnecessary.
-        device->SetRenderState(D3DRS_LIGHTING, FALSE);
-        device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-        effect->SetTexture("tex_lens", lens_texture);
-        effect->SetTexture("tex_rubik", rubik_texture);
-        effect->SetTexture("tex_disp", disp_texture);
+    if (device->BeginScene() < 0) return;
+    float eye[3];
+    set_effect_matrices(gpu, scene, eye);
+    // The cube's winding and the default culling make depth testing unnecessary.
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    gpu->effect->SetTexture("tex_lens", gpu->lens_texture);
+    gpu->effect->SetTexture("tex_rubik", gpu->rubik_texture);
+    gpu->effect->SetTexture("tex_disp", gpu->disp_texture);
 
-        int32_t warm = technique_to_warm_up(state, warmed_techniques, loader.loaded_count);
-        // The first frame prepares the technique every face starts with.
-        if (warm >= 0 && frame_count > 1) {
-            warm_up_technique(warm);
-            warmed_techniques = warm + 1;
-        }
-        for (int32_t i = 0; i < 6; ++i)
-            draw_face(i, faces[i].technique, face_tau(i, face, state, now, phase_start), face_grazing(i, eye));
+    if (scene.warm_up >= 0) warm_up_technique(gpu, face_in_view(scene.face), scene.warm_up);
+    for (int32_t i = 0; i < 6; ++i)
+        draw_face(gpu, i, gpu->faces[i].technique, face_tau(i, scene.face, scene.state, scene.now, scene.phase_start),
+                  face_grazing(i, eye));
 
-        device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-        if (!preview && !controls.overlay_hidden) {
-            sprite->Begin(D3DXSPRITE_ALPHABLEND | D3DXSPRITE_SORT_TEXTURE);
-            draw_text(font, sprite, window_title, 10, 10);
-            draw_text(font, sprite, status_text, 10, 40);
-            sprite->End();
-        }
-        device->EndScene();
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    if (scene.status) {
+        gpu->sprite->Begin(D3DXSPRITE_ALPHABLEND | D3DXSPRITE_SORT_TEXTURE);
+        draw_text(gpu->font, gpu->sprite, window_title, 10, 10);
+        draw_text(gpu->font, gpu->sprite, scene.status, 10, 40);
+        gpu->sprite->End();
     }
+    device->EndScene();
+}
 
-    HRESULT status = device->TestCooperativeLevel();
-    if (status == D3DERR_DEVICENOTRESET) return reset_device() ? S_OK : E_FAIL;
+long present_frame(GpuObjects* gpu, ImageLoadTask* loader, bool spare_photo)
+{
+    HRESULT status = gpu->device->TestCooperativeLevel();
+    if (status == D3DERR_DEVICENOTRESET) return reset_device(gpu, loader, spare_photo) ? S_OK : E_FAIL;
     // Lost: nothing is presented until the device can be reset.
     if (status < 0) return status;
     // Photo textures that could not be re-created at a reset are tried again;
     // their photos wait in system memory.
-    if (!photo_textures_complete()) create_face_textures();
-    HRESULT presented = device->Present(nullptr, nullptr, nullptr, nullptr);
-    if (frame_query) frame_query->Issue(D3DISSUE_END);
+    if (!photo_textures_complete(*gpu, *loader)) create_face_textures(gpu, loader, spare_photo);
+    HRESULT presented = gpu->device->Present(nullptr, nullptr, nullptr, nullptr);
+    if (gpu->frame_query) gpu->frame_query->Issue(D3DISSUE_END);
     return presented;
 }

@@ -1,6 +1,7 @@
 // The lens profile, the colour grid and the displacement noise textures.
-#include "app/slideshow.h"
-#include "procedural_fill.h"
+#include "render/gpu.h"
+
+#include "render/procedural_fill.h"
 
 namespace {
 
@@ -16,9 +17,10 @@ bool lock_level(IDirect3DTexture9* texture, PixelView* view)
 
 } // namespace
 
-bool Slideshow::create_lens_texture()
+bool create_lens_texture(GpuObjects* gpu)
 {
-    lens_texture = create_texture(lens_width, lens_height, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 1);
+    IDirect3DTexture9*& lens_texture = gpu->lens_texture;
+    lens_texture = create_texture(gpu->device, lens_width, lens_height, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 1);
     if (!lens_texture) return false;
     PixelView view;
     if (!lock_level(lens_texture, &view)) return false;
@@ -30,9 +32,10 @@ bool Slideshow::create_lens_texture()
     return true;
 }
 
-bool Slideshow::create_rubik_texture()
+bool create_rubik_texture(GpuObjects* gpu)
 {
-    rubik_texture = create_texture(pattern_size, pattern_size, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 0);
+    IDirect3DTexture9*& rubik_texture = gpu->rubik_texture;
+    rubik_texture = create_texture(gpu->device, pattern_size, pattern_size, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 0);
     if (!rubik_texture) return false;
     PixelView view;
     if (!lock_level(rubik_texture, &view)) return false;
@@ -42,9 +45,10 @@ bool Slideshow::create_rubik_texture()
     return true;
 }
 
-bool Slideshow::create_disp_texture()
+bool create_disp_texture(GpuObjects* gpu)
 {
-    disp_texture = create_texture(pattern_size, pattern_size, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 0);
+    IDirect3DTexture9*& disp_texture = gpu->disp_texture;
+    disp_texture = create_texture(gpu->device, pattern_size, pattern_size, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 0);
     if (!disp_texture) return false;
     PixelView view;
     if (!lock_level(disp_texture, &view)) return false;

@@ -1,6 +1,6 @@
 #include "controls.h"
 
-#include "slideshow/slide_state.h"
+#include "slideshow/cycle.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "app/names.h"
 #include "app/support.h"
-#include "slideshow/slide_state.h"
+#include "slideshow/cycle.h"
 
 namespace {
 const int32_t filter_count = sizeof(filter_names) / sizeof(filter_names[0]) - 1;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/atomic.h"
 #include "app/slideshow.h"
 
 #include <psapi.h>
@@ -114,8 +115,8 @@ int main(int argc, char** argv)
         return 1;
     }
     Slideshow* show = static_cast<Slideshow*>(create_slideshow());
-    show->device = dev.device;
-    ImageLoadTask& task = show->loader;
+    show->gpu.device = dev.device;
+    ImageLoadTask& task = show->job.loader;
     if (dev.device->CreateTexture(photo_size, photo_size, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &task.staging,
                                   nullptr) < 0 ||
         dev.device->CreateTexture(photo_size, photo_size, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &task.target,
@@ -123,7 +124,7 @@ int main(int argc, char** argv)
         std::printf("no textures\n");
         return 1;
     }
-    HANDLE worker = CreateThread(nullptr, 0, worker_thread_entry, show, 0, nullptr);
+    HANDLE worker = CreateThread(nullptr, 0, worker_thread_entry, &show->job, 0, nullptr);
 
     // One frame of the main thread: clear and present through the shared
     // device, after the previous frame is done, as the program's frames do.
@@ -156,14 +157,14 @@ int main(int argc, char** argv)
             int32_t count = task.loaded_count;
             double base_mib = private_mib();
             double t0 = seconds_now();
-            show->submit_task(&task);
+            submit_task(&show->job, &task);
             double next_sample = t0;
             while (!load_acquire(&task.done_flag)) {
                 double t = seconds_now();
                 frame();
                 double n = seconds_now();
                 // Only frames while the job may be running (after the poll).
-                if (load_acquire(&show->pending_task) == nullptr) busy_frames.push_back(n - t);
+                if (load_acquire(&show->job.pending_task) == nullptr) busy_frames.push_back(n - t);
                 // Reading the counters costs a file read under Wine: every 5 ms.
                 if (n >= next_sample) {
                     peak_mib = std::max(peak_mib, private_mib() - base_mib);
@@ -308,7 +309,7 @@ int main(int argc, char** argv)
                     median(w) * 1e6, *std::max_element(w.begin(), w.end()) * 1e6);
     }
 
-    store_release(&show->quit, true);
+    store_release(&show->job.quit, true);
     WaitForSingleObject(worker, INFINITE);
     CloseHandle(worker);
     if (frame_query) frame_query->Release();

@@ -13,6 +13,7 @@
 #include "app/names.h"
 #include "app/shell.h"
 #include "app/slideshow.h"
+#include "slideshow/drive.h"
 #include "support/hooks.h"
 #include "support/wine_path.h"
 
@@ -393,13 +394,13 @@ protected:
     void finish_and_check_released()
     {
         app->done();
-        EXPECT_EQ(app->device, nullptr);
-        EXPECT_EQ(app->d3d, nullptr);
-        EXPECT_EQ(app->worker_thread, nullptr);
+        EXPECT_EQ(app->gpu.device, nullptr);
+        EXPECT_EQ(app->gpu.d3d, nullptr);
+        EXPECT_EQ(app->job.worker_thread, nullptr);
         EXPECT_EQ(app->files.entries, nullptr);
-        for (const FaceSlot& f : app->faces) EXPECT_EQ(f.texture, nullptr);
-        EXPECT_EQ(app->loader.target, nullptr);
-        EXPECT_EQ(app->loader.staging, nullptr);
+        for (const FaceSlot& f : app->gpu.faces) EXPECT_EQ(f.texture, nullptr);
+        EXPECT_EQ(app->job.loader.target, nullptr);
+        EXPECT_EQ(app->job.loader.staging, nullptr);
         if (created_device) EXPECT_EQ(created_device->Release(), 0u) << "objects of the device were not released";
         delete app;
         app = nullptr;
@@ -441,8 +442,8 @@ TEST_F(Startup, RunsAndShutsDownCleanly)
 {
     ASSERT_TRUE(start_in(photos, 0xFFFFFFFF)) << app->error_text();
     EXPECT_STREQ(app->error_text(), "");
-    EXPECT_EQ(app->files.count, 1) << app->folder;
-    EXPECT_NE(app->worker_thread, nullptr);
+    EXPECT_EQ(app->files.count, 1) << app->settings.folder;
+    EXPECT_NE(app->job.worker_thread, nullptr);
     EXPECT_EQ(threads_started, 1);
     finish_and_check_released();
 }
@@ -451,7 +452,7 @@ TEST_F(Startup, CancelledDialogShowsNothingAndKeepsThePosition)
 {
     EXPECT_FALSE(start_in(photos, 4, IDCANCEL));
     EXPECT_STREQ(app->error_text(), "");
-    EXPECT_EQ(app->device, nullptr);
+    EXPECT_EQ(app->gpu.device, nullptr);
     finish_and_check_released();
     std::string folder;
     DWORD file = 0;
@@ -518,7 +519,7 @@ TEST_F(Startup, MissingOrDamagedD3DXRuntime)
         EXPECT_NE(texts[i].find("d3dx9_27.dll"), std::string::npos) << texts[i];
         EXPECT_NE(texts[i].find("DirectX End-User Runtime"), std::string::npos) << texts[i];
         EXPECT_EQ(dialogs_opened, 0);
-        EXPECT_EQ(app->d3d, nullptr);
+        EXPECT_EQ(app->gpu.d3d, nullptr);
         app->done();
         std::string folder;
         DWORD file = 0;
@@ -537,8 +538,8 @@ TEST_F(Startup, FaceTextureFails)
     fail_create_texture_at = 4;
     EXPECT_FALSE(start_in(photos, 0xFFFFFFFF));
     EXPECT_STREQ(app->error_text(), "Can't init resources : vidmem");
-    EXPECT_NE(app->faces[2].texture, nullptr);
-    EXPECT_EQ(app->faces[3].texture, nullptr);
+    EXPECT_NE(app->gpu.faces[2].texture, nullptr);
+    EXPECT_EQ(app->gpu.faces[3].texture, nullptr);
     finish_and_check_released();
 }
 
@@ -608,13 +609,13 @@ TEST_F(FolderChoice, SameFolderKeepsThePosition)
 {
     EXPECT_FALSE(choose(three, three + "\\", 1));
     EXPECT_EQ(app->files.count, 3);
-    EXPECT_EQ(app->file_index, 1);
+    EXPECT_EQ(app->cycle.file_index, 1);
 }
 
 TEST_F(FolderChoice, PositionBeyondTheListIsClampedToTheLastPhoto)
 {
     EXPECT_FALSE(choose(three, three + "\\", 9));
-    EXPECT_EQ(app->file_index, 2);
+    EXPECT_EQ(app->cycle.file_index, 2);
 }
 
 TEST_F(FolderChoice, AnotherFolderStartsAtTheFirstPhotoAndIsSavedAtOnce)
@@ -622,7 +623,7 @@ TEST_F(FolderChoice, AnotherFolderStartsAtTheFirstPhotoAndIsSavedAtOnce)
     fail_direct3d = false;
     EXPECT_FALSE(choose(empty, three + "\\", 2));
     EXPECT_STREQ(app->error_text(), ".JPG files not found in specified folder");
-    EXPECT_EQ(app->file_index, -1);
+    EXPECT_EQ(app->cycle.file_index, -1);
     std::string folder;
     DWORD file = 0;
     ASSERT_TRUE(stored_values(&folder, &file)); // written before the scan, not only at shutdown
@@ -636,8 +637,8 @@ TEST_F(FolderChoice, LetterCaseCountsAsAnotherFolder)
     for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
     ASSERT_NE(upper, three);
     EXPECT_FALSE(choose(upper, three + "\\", 2));
-    EXPECT_EQ(app->file_index, -1);
-    EXPECT_EQ(std::string(app->folder), upper + "\\");
+    EXPECT_EQ(app->cycle.file_index, -1);
+    EXPECT_EQ(std::string(app->settings.folder), upper + "\\");
 }
 
 TEST_F(FolderChoice, DriveRootGetsASecondBackslash)
@@ -645,7 +646,7 @@ TEST_F(FolderChoice, DriveRootGetsASecondBackslash)
     fail_direct3d = false;
     // The scan of a whole drive is not wanted here: stop it at the list.
     EXPECT_FALSE(choose("Q:\\", "", 0)); // a drive that does not exist finds nothing
-    EXPECT_STREQ(app->folder, "Q:\\\\");
+    EXPECT_STREQ(app->settings.folder, "Q:\\\\");
     EXPECT_STREQ(app->error_text(), ".JPG files not found in specified folder");
 }
 
@@ -655,8 +656,8 @@ TEST_F(FolderChoice, PathWithoutRoomForTheBackslashIsRefused)
     longest.replace(0, 3, "C:\\");
     EXPECT_FALSE(choose(longest, three + "\\", 2));
     EXPECT_STREQ(app->error_text(), "The folder's path is too long");
-    EXPECT_EQ(std::string(app->folder), three + "\\"); // nothing was taken over
-    EXPECT_EQ(app->file_index, 2);
+    EXPECT_EQ(std::string(app->settings.folder), three + "\\"); // nothing was taken over
+    EXPECT_EQ(app->cycle.file_index, 2);
 }
 
 TEST_F(FolderChoice, ItemOutsideTheFileSystemIsRefused)
@@ -664,7 +665,7 @@ TEST_F(FolderChoice, ItemOutsideTheFileSystemIsRefused)
     choice_has_path = false;
     EXPECT_FALSE(choose("unused", three + "\\", 2));
     EXPECT_STREQ(app->error_text(), "The chosen item is not a folder on a disk");
-    EXPECT_EQ(std::string(app->folder), three + "\\");
+    EXPECT_EQ(std::string(app->settings.folder), three + "\\");
 }
 
 // Names in any script: the manifest makes every "A" call of the program speak
@@ -694,8 +695,8 @@ TEST_F(Startup, NamesInAnyScript)
     // The stored folder comes back through the real dialog byte for byte, so
     // the position is kept.
     ASSERT_TRUE(start_in(folder, 2)) << app->error_text();
-    EXPECT_EQ(std::string(app->folder), folder + "\\");
-    EXPECT_EQ(app->file_index, 2);
+    EXPECT_EQ(std::string(app->settings.folder), folder + "\\");
+    EXPECT_EQ(app->cycle.file_index, 2);
     ASSERT_EQ(app->files.count, 4);
 
     // Every photo decodes, and its EXIF orientation is read from its file.
@@ -706,21 +707,21 @@ TEST_F(Startup, NamesInAnyScript)
             if (p.path == path) photo = &p;
         ASSERT_NE(photo, nullptr) << "unexpected entry " << path;
         D3DLOCKED_RECT rect;
-        ASSERT_GE(app->loader.staging->LockRect(0, &rect, nullptr, 0), 0);
+        ASSERT_GE(app->job.loader.staging->LockRect(0, &rect, nullptr, 0), 0);
         for (int y = 0; y < photo_size; ++y) std::memset(static_cast<char*>(rect.pBits) + y * rect.Pitch, 0, 4 * photo_size);
-        app->loader.staging->UnlockRect(0);
-        std::strcpy(app->loader.path, path);
-        app->loader.run(app->device);
+        app->job.loader.staging->UnlockRect(0);
+        std::strcpy(app->job.loader.path, path);
+        app->job.loader.run(app->gpu.device);
         unsigned char centre[4] = {};
-        ASSERT_GE(app->loader.staging->LockRect(0, &rect, nullptr, D3DLOCK_READONLY), 0);
+        ASSERT_GE(app->job.loader.staging->LockRect(0, &rect, nullptr, D3DLOCK_READONLY), 0);
         std::memcpy(centre, static_cast<char*>(rect.pBits) + 512 * rect.Pitch + 4 * 512, 4);
-        app->loader.staging->UnlockRect(0);
+        app->job.loader.staging->UnlockRect(0);
         EXPECT_GT(centre[0] + centre[1] + centre[2], 0) << path << " was not decoded";
-        EXPECT_EQ(app->loader.orientation, photo->orientation) << path;
+        EXPECT_EQ(app->job.loader.orientation, photo->orientation) << path;
     }
     // The status line counts them (the first pass of the state machine hands
     // the next photo to the worker, so it comes after the direct loads).
-    app->update();
+    update_show(*app);
     EXPECT_NE(std::strstr(app->status_text, " of 4"), nullptr) << app->status_text;
 
     // The registry holds the real name, not question marks.

@@ -85,9 +85,9 @@ void CALLBACK poll_go(HWND, UINT, UINT_PTR, DWORD)
     static int ticks = 0;
     if (!seen) seen = check_child();
     Slideshow* show = static_cast<Slideshow*>(app_object);
-    if (show && show->device && !real_present)
+    if (show && show->gpu.device && !real_present)
         real_present = reinterpret_cast<PresentFn>(
-            hook_vtable(show->device, slot::Present, reinterpret_cast<void*>(reading_present)));
+            hook_vtable(show->gpu.device, slot::Present, reinterpret_cast<void*>(reading_present)));
     if (++ticks % 20 == 0) read_next = true;
     if (GetFileAttributesA(go_file) == INVALID_FILE_ATTRIBUTES) return;
     QueryPerformanceCounter(&destroyed);

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/slideshow.h"
+#include "render/gpu.h"
 #include "support/test_device.h"
 
 namespace {
@@ -195,16 +195,12 @@ struct Reference {
     }
 };
 
-// The effect as the program creates it: Slideshow::load_effect touches only
-// the device and effect fields, so the record is not constructed here (its
-// virtual operations would pull in every subsystem).
+// The effect as the program creates it.
 ID3DXEffect* load_program_effect(IDirect3DDevice9* device)
 {
-    alignas(Slideshow) static unsigned char storage[sizeof(Slideshow)];
-    std::memset(storage, 0, sizeof storage);
-    Slideshow* show = reinterpret_cast<Slideshow*>(storage);
-    show->device = device;
-    return show->load_effect() ? show->effect : nullptr;
+    GpuObjects gpu = {};
+    gpu.device = device;
+    return load_effect(&gpu) ? gpu.effect : nullptr;
 }
 
 struct Vertex {

@@ -3,6 +3,7 @@
 #include <stdint.h>
 
 #include "pipeline/exif.h"
+#include "pipeline/jpeg_header.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -7,7 +7,8 @@
 #include <cstring>
 
 #include "app/names.h"
-#include "app/slideshow.h"
+#include "app/support.h"
+#include "library/folder_dialog.h"
 
 namespace {
 

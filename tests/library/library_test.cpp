@@ -67,8 +67,8 @@ TEST_F(Settings, FirstRunKeepsDefaultsAndCreatesTheKey)
     ASSERT_FALSE(key_exists());
     Slideshow s;
     s.load_settings();
-    EXPECT_STREQ("", s.folder);
-    EXPECT_EQ(-1, s.file_index);
+    EXPECT_STREQ("", s.settings.folder);
+    EXPECT_EQ(-1, s.cycle.file_index);
     EXPECT_TRUE(key_exists());
 }
 
@@ -76,9 +76,9 @@ TEST_F(Settings, StoredWithTerminatorAndResumedAtTheSamePhoto)
 {
     {
         Slideshow s;
-        std::strcpy(s.folder, "C:\\photos\\");  // 10 characters
-        s.file_index = 7;
-        std::strcpy(s.loader.path, "C:\\photos\\h.jpg");
+        std::strcpy(s.settings.folder, "C:\\photos\\");  // 10 characters
+        s.cycle.file_index = 7;
+        std::strcpy(s.job.loader.path, "C:\\photos\\h.jpg");
         s.save_settings();
     }
     RawValue folder = read_raw("folder");
@@ -96,8 +96,8 @@ TEST_F(Settings, StoredWithTerminatorAndResumedAtTheSamePhoto)
 
     Slideshow next;
     next.load_settings();
-    EXPECT_STREQ("C:\\photos\\", next.folder);
-    EXPECT_EQ(6, next.file_index);  // the next advance requests index 7
+    EXPECT_STREQ("C:\\photos\\", next.settings.folder);
+    EXPECT_EQ(6, next.cycle.file_index);  // the next advance requests index 7
 }
 
 TEST_F(Settings, PositionOneBackNeverBelowMinusOneAndKeptWhenNoPhotoWasRequested)
@@ -110,14 +110,14 @@ TEST_F(Settings, PositionOneBackNeverBelowMinusOneAndKeptWhenNoPhotoWasRequested
     for (Case c : {Case{1, true, 0}, Case{7, false, 7}, Case{0, false, 0}, Case{-1, false, -1}, Case{-1, true, -1},
                    Case{0, true, -1}}) {
         Slideshow s;
-        std::strcpy(s.folder, "C:\\p\\");
-        s.file_index = c.index;
-        if (c.requested) std::strcpy(s.loader.path, "C:\\p\\a.jpg");
+        std::strcpy(s.settings.folder, "C:\\p\\");
+        s.cycle.file_index = c.index;
+        if (c.requested) std::strcpy(s.job.loader.path, "C:\\p\\a.jpg");
         s.save_settings();
 
         Slideshow next;
         next.load_settings();
-        EXPECT_EQ(c.stored, next.file_index) << c.index << (c.requested ? " after a photo" : " before any photo");
+        EXPECT_EQ(c.stored, next.cycle.file_index) << c.index << (c.requested ? " after a photo" : " before any photo");
     }
     // All bits set for -1.
     RawValue file = read_raw("file");
@@ -138,18 +138,18 @@ TEST_F(Settings, CancelledStartKeepsTheStoredPosition)
     }
     Slideshow s;
     s.load_settings();
-    EXPECT_STREQ("C:\\p\\", s.folder);
-    EXPECT_EQ(4, s.file_index);
+    EXPECT_STREQ("C:\\p\\", s.settings.folder);
+    EXPECT_EQ(4, s.cycle.file_index);
 }
 
 TEST_F(Settings, ValuesThatAreNotOursAreIgnored)
 {
     auto load_into_presets = []() {
         Slideshow s;
-        std::strcpy(s.folder, "preset\\");
-        s.file_index = 3;
+        std::strcpy(s.settings.folder, "preset\\");
+        s.cycle.file_index = 3;
         s.load_settings();
-        return std::make_pair(std::string(s.folder), s.file_index);
+        return std::make_pair(std::string(s.settings.folder), s.cycle.file_index);
     };
     const auto presets = std::make_pair(std::string("preset\\"), 3);
 
@@ -186,9 +186,9 @@ TEST_F(Settings, UnterminatedFolderIsNotReadPastItsEnd)
     // text out; whatever it does, no byte beyond the value may show up.
     write_raw("folder", REG_SZ, "C:\\abc\\", 7);
     Slideshow s;
-    std::strcpy(s.folder, "preset\\");
+    std::strcpy(s.settings.folder, "preset\\");
     s.load_settings();
-    EXPECT_TRUE(std::string(s.folder) == "preset\\" || std::string(s.folder) == "C:\\abc\\") << s.folder;
+    EXPECT_TRUE(std::string(s.settings.folder) == "preset\\" || std::string(s.settings.folder) == "C:\\abc\\") << s.settings.folder;
 }
 
 TEST_F(Settings, StoredPositionBelowMinusOneStartsAtTheFirstPhoto)
@@ -196,14 +196,14 @@ TEST_F(Settings, StoredPositionBelowMinusOneStartsAtTheFirstPhoto)
     for (int32_t v : {-2, -7, INT32_MIN}) {
         write_index(v);
         Slideshow s;
-        s.file_index = 5;
+        s.cycle.file_index = 5;
         s.load_settings();
-        EXPECT_EQ(-1, s.file_index) << v;
+        EXPECT_EQ(-1, s.cycle.file_index) << v;
     }
     write_index(12);
     Slideshow s;
     s.load_settings();
-    EXPECT_EQ(12, s.file_index);
+    EXPECT_EQ(12, s.cycle.file_index);
 }
 
 // ---------------------------------------------------------------------------

@@ -22,7 +22,7 @@ TEST(PhotoName, DotEntries)
 
 TEST(JoinPath, FitsWithTerminatorOrLeavesTheBufferAlone)
 {
-    char out[path_bytes + 8];
+    char out[path_size + 8];
     std::string folder(200, 'f');
     folder += '\\';
 

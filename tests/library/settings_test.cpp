@@ -7,7 +7,7 @@
 
 TEST(StoredFolder, OnlyATerminatedTextThatFits)
 {
-    char folder[path_bytes];
+    char folder[path_size];
     std::strcpy(folder, "keep");
 
     const char good[] = "C:\\photos\\";

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "pipeline/exif.h"
+#include "pipeline/jpeg_header.h"
 
 namespace {
 

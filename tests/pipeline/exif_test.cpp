@@ -5,6 +5,7 @@
 
 #include "jpeg_bytes.h"
 #include "pipeline/exif.h"
+#include "pipeline/jpeg_header.h"
 
 namespace {
 

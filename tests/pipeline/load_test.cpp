@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/atomic.h"
 #include "app/slideshow.h"
 #include "jpeg_bytes.h"
 #include "pipeline/decode.h"
@@ -38,7 +39,7 @@ class LoadJob : public ::testing::Test {
 protected:
     TestDevice dev;
     Slideshow* show = static_cast<Slideshow*>(create_slideshow());
-    ImageLoadTask& task = show->loader;
+    ImageLoadTask& task = show->job.loader;
     HANDLE worker = nullptr;
 
     void SetUp() override
@@ -48,13 +49,13 @@ protected:
         ASSERT_GE(dev.device->CreateTexture(photo_size, photo_size, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
                                             &task.staging, nullptr), 0);
         ASSERT_EQ(task.staging->GetLevelCount(), 11u);
-        worker = CreateThread(nullptr, 0, worker_thread_entry, show, 0, nullptr);
+        worker = CreateThread(nullptr, 0, worker_thread_entry, &show->job, 0, nullptr);
         ASSERT_NE(worker, nullptr);
     }
     void TearDown() override
     {
         if (worker) {
-            store_release(&show->quit, true);
+            store_release(&show->job.quit, true);
             EXPECT_EQ(WaitForSingleObject(worker, 30000), WAIT_OBJECT_0);
             CloseHandle(worker);
         }
@@ -65,10 +66,10 @@ protected:
     // Hands the job to the real worker thread and waits for it to complete.
     void load(const std::string& path, bool with_device = true)
     {
-        show->device = with_device ? dev.device : nullptr;
+        show->gpu.device = with_device ? dev.device : nullptr;
         std::snprintf(task.path, sizeof task.path, "%s", path.c_str());
         int32_t before = task.loaded_count;
-        show->submit_task(&task);
+        submit_task(&show->job, &task);
         DWORD start = GetTickCount();
         while (!load_acquire(&task.done_flag) && GetTickCount() - start < 20000) Sleep(1);
         ASSERT_TRUE(load_acquire(&task.done_flag)) << path;
@@ -125,8 +126,8 @@ protected:
             int side = photo_size >> l, scale = 1 << l, bad = 0;
             for (int y = 0; y < side; ++y) {
                 for (int x = 0; x < side; ++x) {
-                    int x0 = std::max(0, x * scale - 1), x1 = std::min(photo_size, (x + 1) * scale + 1);
-                    int y0 = std::max(0, y * scale - 1), y1 = std::min(photo_size, (y + 1) * scale + 1);
+                    int x0 = std::max(0, x * scale - 1), x1 = std::min<int>(photo_size, (x + 1) * scale + 1);
+                    int y0 = std::max(0, y * scale - 1), y1 = std::min<int>(photo_size, (y + 1) * scale + 1);
                     // Sample the footprint sparsely on the big levels.
                     int step = std::max(1, scale / 16);
                     for (int c = 0; c < 3; ++c) {

@@ -1,6 +1,7 @@
 // The job slot and the worker thread's loop.
 #include <gtest/gtest.h>
 
+#include "app/atomic.h"
 #include "app/slideshow.h"
 
 namespace {
@@ -30,13 +31,13 @@ protected:
     void TearDown() override
     {
         if (thread) {
-            store_release(&show->quit, true);
+            store_release(&show->job.quit, true);
             EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
             CloseHandle(thread);
         }
         delete show;
     }
-    void start() { thread = CreateThread(nullptr, 0, worker_thread_entry, show, 0, nullptr); }
+    void start() { thread = CreateThread(nullptr, 0, worker_thread_entry, &show->job, 0, nullptr); }
     // Milliseconds until done_flag rises, or -1 after the limit.
     static long wait_done(CountingTask& t, DWORD limit = 3000)
     {
@@ -56,14 +57,14 @@ protected:
 TEST_F(Worker, SlotHandOver)
 {
     job.done_flag = true;
-    EXPECT_EQ(show->submit_task(&job), &job);
-    EXPECT_EQ(show->pending_task, &job);
+    EXPECT_EQ(submit_task(&show->job, &job), &job);
+    EXPECT_EQ(show->job.pending_task, &job);
     EXPECT_FALSE(job.done_flag);
 
     // Emptying the slot touches no flag.
     job.done_flag = true;
-    EXPECT_EQ(show->submit_task(nullptr), nullptr);
-    EXPECT_EQ(show->pending_task, nullptr);
+    EXPECT_EQ(submit_task(&show->job, nullptr), nullptr);
+    EXPECT_EQ(show->job.pending_task, nullptr);
     EXPECT_TRUE(job.done_flag);
 }
 
@@ -72,14 +73,14 @@ TEST_F(Worker, RunsASubmittedJobOnceWithinAPoll)
     start();
     Sleep(30);
     for (int i = 0; i < 3; ++i) {
-        show->submit_task(&job);
+        submit_task(&show->job, &job);
         long ms = wait_done(job);
         ASSERT_GE(ms, 0);
         // One poll is 100 ms; Wine's timers are coarse, so allow some slack.
         EXPECT_LE(ms, 180);
         Sleep(250);
         EXPECT_EQ(job.runs, i + 1);
-        EXPECT_EQ(load_acquire(&show->pending_task), nullptr);
+        EXPECT_EQ(load_acquire(&show->job.pending_task), nullptr);
     }
 }
 
@@ -88,7 +89,7 @@ TEST_F(Worker, JobSubmittedAsTheLastOneCompletesIsNotLost)
     job.linger_ms = 30;
     start();
     for (int i = 0; i < 5; ++i) {
-        show->submit_task(&job);
+        submit_task(&show->job, &job);
         ASSERT_GE(wait_done(job), 0) << "job " << i + 1 << " was lost";
         // The worker is still inside the pass of the job just done.
     }
@@ -99,8 +100,8 @@ TEST_F(Worker, QuitLetsAPendingJobRunFirst)
 {
     start();
     Sleep(30);  // past its first look at quit, inside the first sleep
-    show->submit_task(&job);
-    store_release(&show->quit, true);
+    submit_task(&show->job, &job);
+    store_release(&show->job.quit, true);
     EXPECT_EQ(WaitForSingleObject(thread, 3000), WAIT_OBJECT_0);
     EXPECT_EQ(job.runs, 1);
     EXPECT_TRUE(job.done_flag);
@@ -111,10 +112,10 @@ TEST_F(Worker, QuitLetsAPendingJobRunFirst)
 
 TEST_F(Worker, QuitBeforeStartEndsWithoutSleeping)
 {
-    show->submit_task(&job);
-    store_release(&show->quit, true);
+    submit_task(&show->job, &job);
+    store_release(&show->job.quit, true);
     DWORD before = GetTickCount();
-    show->worker_main();
+    worker_main(&show->job);
     EXPECT_LT(GetTickCount() - before, 50u);
     EXPECT_EQ(job.runs, 0);
 }

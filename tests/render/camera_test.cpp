@@ -5,7 +5,7 @@
 
 #include "render/camera.h"
 #include "render/cube_data.h"
-#include "slideshow/slide_state.h"
+#include "slideshow/cycle.h"
 
 namespace {
 

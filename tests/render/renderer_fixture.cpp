@@ -19,7 +19,7 @@ using CooperativeLevelFn = HRESULT(WINAPI*)(IDirect3DDevice9*);
 using PresentFn = HRESULT(WINAPI*)(IDirect3DDevice9*, const RECT*, const RECT*, HWND, const RGNDATA*);
 using ResetFn = HRESULT(WINAPI*)(IDirect3DDevice9*, D3DPRESENT_PARAMETERS*);
 
-HRESULT WINAPI create_texture(IDirect3DDevice9* self, UINT w, UINT h, UINT levels, DWORD usage, D3DFORMAT format,
+HRESULT WINAPI hooked_create_texture(IDirect3DDevice9* self, UINT w, UINT h, UINT levels, DWORD usage, D3DFORMAT format,
                               D3DPOOL pool, IDirect3DTexture9** texture, HANDLE* shared)
 {
     if (w == 1024 && h == 1024 && pool == D3DPOOL_DEFAULT && ++calls.photo_textures == calls.fail_photo_texture_at) {
@@ -40,14 +40,14 @@ HRESULT WINAPI create_texture(IDirect3DDevice9* self, UINT w, UINT h, UINT level
     return hr;
 }
 
-HRESULT WINAPI lock_rect(IDirect3DTexture9* self, UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags)
+HRESULT WINAPI hooked_lock_rect(IDirect3DTexture9* self, UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags)
 {
     ++calls.lock_rect;
     if (calls.fail_lock_rect) return D3DERR_INVALIDCALL;
     return lock_rect_hook->original<LockRectFn>()(self, level, locked, rect, flags);
 }
 
-HRESULT WINAPI cooperative_level(IDirect3DDevice9* self)
+HRESULT WINAPI hooked_cooperative_level(IDirect3DDevice9* self)
 {
     if (calls.cooperative_level_frames > 0) {
         --calls.cooperative_level_frames;
@@ -56,7 +56,7 @@ HRESULT WINAPI cooperative_level(IDirect3DDevice9* self)
     return cooperative_level_hook->original<CooperativeLevelFn>()(self);
 }
 
-HRESULT WINAPI present(IDirect3DDevice9* self, const RECT* a, const RECT* b, HWND w, const RGNDATA* r)
+HRESULT WINAPI hooked_present(IDirect3DDevice9* self, const RECT* a, const RECT* b, HWND w, const RGNDATA* r)
 {
     ++calls.present;
     IDirect3DSurface9* back = nullptr;
@@ -72,7 +72,7 @@ HRESULT WINAPI present(IDirect3DDevice9* self, const RECT* a, const RECT* b, HWN
     return present_hook->original<PresentFn>()(self, a, b, w, r);
 }
 
-HRESULT WINAPI reset(IDirect3DDevice9* self, D3DPRESENT_PARAMETERS* params)
+HRESULT WINAPI hooked_reset(IDirect3DDevice9* self, D3DPRESENT_PARAMETERS* params)
 {
     ++calls.reset;
     return reset_hook->original<ResetFn>()(self, params);
@@ -85,10 +85,10 @@ void RendererTest::SetUp()
     calls = DeviceCalls();
     ASSERT_TRUE(test_device.create(320, 240));
     main_window = test_device.window;
-    show = static_cast<Slideshow*>(create_slideshow());
+    show = create_slideshow();
     ASSERT_NE(show, nullptr);
-    show->device = test_device.device;
-    show->device->AddRef();
+    show->gpu.device = test_device.device;
+    show->gpu.device->AddRef();
 }
 
 void RendererTest::TearDown()
@@ -109,17 +109,17 @@ void RendererTest::hook_device()
 {
     IDirect3DDevice9* device = test_device.device;
     hooks_.push_back(create_texture_hook = new VtableHook(device, vtable_slot::device_create_texture,
-                                                          reinterpret_cast<void*>(&create_texture)));
+                                                          reinterpret_cast<void*>(&hooked_create_texture)));
     hooks_.push_back(cooperative_level_hook = new VtableHook(device, vtable_slot::device_test_cooperative_level,
-                                                             reinterpret_cast<void*>(&cooperative_level)));
+                                                             reinterpret_cast<void*>(&hooked_cooperative_level)));
     hooks_.push_back(present_hook =
-                         new VtableHook(device, vtable_slot::device_present, reinterpret_cast<void*>(&present)));
-    hooks_.push_back(reset_hook = new VtableHook(device, vtable_slot::device_reset, reinterpret_cast<void*>(&reset)));
+                         new VtableHook(device, vtable_slot::device_present, reinterpret_cast<void*>(&hooked_present)));
+    hooks_.push_back(reset_hook = new VtableHook(device, vtable_slot::device_reset, reinterpret_cast<void*>(&hooked_reset)));
     // Texture methods live in a vtable of their own: reach it through a texture.
     IDirect3DTexture9* any = nullptr;
     ASSERT_GE(device->CreateTexture(4, 4, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &any, nullptr), 0);
     hooks_.push_back(lock_rect_hook =
-                         new VtableHook(any, vtable_slot::texture_lock_rect, reinterpret_cast<void*>(&lock_rect)));
+                         new VtableHook(any, vtable_slot::texture_lock_rect, reinterpret_cast<void*>(&hooked_lock_rect)));
     any->Release();
     if (calls.system_texture) calls.system_texture->Release();
     calls.system_texture = nullptr;
@@ -127,25 +127,25 @@ void RendererTest::hook_device()
 
 void RendererTest::create_scene(bool program_effect)
 {
-    IDirect3DDevice9* device = show->device;
-    ASSERT_TRUE(show->create_face_textures());
-    show->loader.staging = show->create_texture(1024, 1024, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, 0);
-    ASSERT_NE(show->loader.staging, nullptr);
-    ASSERT_TRUE(show->create_lens_texture());
-    ASSERT_TRUE(show->create_rubik_texture());
-    ASSERT_TRUE(show->create_disp_texture());
-    ASSERT_GE(device->CreateVertexBuffer(sizeof(cube_vertices), 0, D3DFVF_XYZ | D3DFVF_TEX1, D3DPOOL_MANAGED,
-                                         &show->vertex_buffer, nullptr), 0);
-    ASSERT_TRUE(fill_buffer(show->vertex_buffer, cube_vertices, sizeof(cube_vertices)));
+    IDirect3DDevice9* device = show->gpu.device;
+    ASSERT_TRUE(make_faces(show));
+    show->job.loader.staging = create_texture(device, 1024, 1024, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, 0);
+    ASSERT_NE(show->job.loader.staging, nullptr);
+    ASSERT_TRUE(create_lens_texture(&show->gpu));
+    ASSERT_TRUE(create_rubik_texture(&show->gpu));
+    ASSERT_TRUE(create_disp_texture(&show->gpu));
+    ASSERT_GE(device->CreateVertexBuffer(sizeof(cube_vertices), 0, cube_fvf, D3DPOOL_MANAGED,
+                                         &show->gpu.vertex_buffer, nullptr), 0);
+    ASSERT_TRUE(fill_buffer(show->gpu.vertex_buffer, cube_vertices, sizeof(cube_vertices)));
     ASSERT_GE(device->CreateIndexBuffer(sizeof(cube_indices), 0, D3DFMT_INDEX16, D3DPOOL_MANAGED,
-                                        &show->index_buffer, nullptr), 0);
-    ASSERT_TRUE(fill_buffer(show->index_buffer, cube_indices, sizeof(cube_indices)));
-    ASSERT_GE(device->CreateVertexDeclaration(cube_vertex_elements, &show->vertex_decl), 0);
+                                        &show->gpu.index_buffer, nullptr), 0);
+    ASSERT_TRUE(fill_buffer(show->gpu.index_buffer, cube_indices, sizeof(cube_indices)));
+    ASSERT_GE(device->CreateVertexDeclaration(cube_vertex_elements, &show->gpu.vertex_decl), 0);
     ASSERT_GE(D3DXCreateFontA(device, 17, 0, FW_BOLD, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                              CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Tahoma", &show->font), 0);
-    ASSERT_GE(D3DXCreateSprite(device, &show->sprite), 0);
+                              CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Tahoma", &show->gpu.font), 0);
+    ASSERT_GE(D3DXCreateSprite(device, &show->gpu.sprite), 0);
     if (program_effect)
-        ASSERT_TRUE(show->load_effect());
+        ASSERT_TRUE(load_effect(&show->gpu));
     else
-        show->effect = create_fake_effect(device, &log);
+        show->gpu.effect = create_fake_effect(device, &log);
 }

@@ -13,6 +13,20 @@
 #include "support/vtable_hook.h"
 #include "support/video_texture.h"
 
+// The renderer's operations on the whole record, as a frame calls them.
+inline bool make_faces(Slideshow* s)
+{
+    return create_face_textures(&s->gpu, &s->job.loader, spare_holds_photo(s->cycle.state));
+}
+inline bool reset_show(Slideshow* s) { return reset_device(&s->gpu, &s->job.loader, spare_holds_photo(s->cycle.state)); }
+// The record's scene with the tumble at camera_time.
+inline FrameScene scene_at(const Slideshow* s, float camera_time)
+{
+    FrameScene scene = s->scene();
+    scene.camera_time = camera_time;
+    return scene;
+}
+
 // Calls seen by the device hooks of the current test.
 struct DeviceCalls {
     int photo_textures = 0;          // 1024 x 1024 textures created in video memory

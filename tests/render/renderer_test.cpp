@@ -8,6 +8,7 @@
 #include "render/camera.h"
 #include "render/procedural_fill.h"
 #include "renderer_fixture.h"
+#include "slideshow/drive.h"
 
 namespace {
 
@@ -94,7 +95,7 @@ float seconds_since_start(const Slideshow* show)
 {
     LARGE_INTEGER v;
     QueryPerformanceCounter(&v);
-    return float(double(v.QuadPart - show->perf_start) / double(show->perf_frequency));
+    return float(double(v.QuadPart - show->clock.perf_start) / double(show->clock.perf_frequency));
 }
 
 // Each face shows a photo of its own colour and keeps the system-memory
@@ -102,13 +103,13 @@ float seconds_since_start(const Slideshow* show)
 void give_photos(Slideshow* show)
 {
     for (int i = 0; i < 6; ++i) {
-        show->faces[i].photo = make_filled_texture(show->device, 1024, face_colours[i]);
-        ASSERT_NE(show->faces[i].photo, nullptr);
-        ASSERT_TRUE(fill_video_texture(show->device, show->faces[i].texture, face_colours[i]));
+        show->gpu.faces[i].photo = make_filled_texture(show->gpu.device, 1024, face_colours[i]);
+        ASSERT_NE(show->gpu.faces[i].photo, nullptr);
+        ASSERT_TRUE(fill_video_texture(show->gpu.device, show->gpu.faces[i].texture, face_colours[i]));
     }
-    show->loader.staging->Release();
-    show->loader.staging = make_filled_texture(show->device, 1024, 0xFFFFFFFF);
-    ASSERT_NE(show->loader.staging, nullptr);
+    show->job.loader.staging->Release();
+    show->job.loader.staging = make_filled_texture(show->gpu.device, 1024, 0xFFFFFFFF);
+    ASSERT_NE(show->job.loader.staging, nullptr);
 }
 
 } // namespace
@@ -132,21 +133,21 @@ TEST_F(RendererTest, FaceTexturesAreBlackAfterCreationAndAfterAReset)
 {
     create_scene();
     hook_device();
-    IDirect3DDevice9* device = show->device;
-    for (int i = 0; i < 6; ++i) expect_black(device, show->faces[i].texture, "face");
-    expect_black(device, show->loader.target, "spare");
+    IDirect3DDevice9* device = show->gpu.device;
+    for (int i = 0; i < 6; ++i) expect_black(device, show->gpu.faces[i].texture, "face");
+    expect_black(device, show->job.loader.target, "spare");
 
     // Photos on every texture, then a reset.
-    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(device, show->faces[i].texture, face_colours[i]));
-    ASSERT_TRUE(fill_video_texture(device, show->loader.target, 0xFFFFFFFF));
-    IDirect3DTexture9* staging = show->loader.staging;
-    ASSERT_TRUE(show->reset_device());
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(device, show->gpu.faces[i].texture, face_colours[i]));
+    ASSERT_TRUE(fill_video_texture(device, show->job.loader.target, 0xFFFFFFFF));
+    IDirect3DTexture9* staging = show->job.loader.staging;
+    ASSERT_TRUE(reset_show(show));
     EXPECT_EQ(calls.reset, 1);
     EXPECT_EQ(log.lost, 1);
     EXPECT_EQ(log.reset, 1);
-    EXPECT_EQ(show->loader.staging, staging);
-    for (int i = 0; i < 6; ++i) expect_black(show->device, show->faces[i].texture, "face after reset");
-    expect_black(show->device, show->loader.target, "spare after reset");
+    EXPECT_EQ(show->job.loader.staging, staging);
+    for (int i = 0; i < 6; ++i) expect_black(show->gpu.device, show->gpu.faces[i].texture, "face after reset");
+    expect_black(show->gpu.device, show->job.loader.target, "spare after reset");
     // The clearing source is gone again: ours is the only reference left.
     ASSERT_NE(calls.system_texture, nullptr);
     EXPECT_EQ(calls.system_texture->Release(), 0u);
@@ -157,19 +158,19 @@ TEST_F(RendererTest, FailedFourthFaceTextureKeepsTheFirstThree)
 {
     hook_device();
     calls.fail_photo_texture_at = 4;
-    EXPECT_FALSE(show->create_face_textures());
+    EXPECT_FALSE(make_faces(show));
     IDirect3DTexture9* made[3];
     for (int i = 0; i < 3; ++i) {
-        made[i] = show->faces[i].texture;
+        made[i] = show->gpu.faces[i].texture;
         ASSERT_NE(made[i], nullptr);
         made[i]->AddRef();
     }
-    for (int i = 3; i < 6; ++i) EXPECT_EQ(show->faces[i].texture, nullptr);
-    EXPECT_EQ(show->loader.target, nullptr);
+    for (int i = 3; i < 6; ++i) EXPECT_EQ(show->gpu.faces[i].texture, nullptr);
+    EXPECT_EQ(show->job.loader.target, nullptr);
     EXPECT_EQ(calls.photo_textures, 4);
 
-    show->release_face_textures();
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(show->faces[i].texture, nullptr);
+    release_face_textures(&show->gpu, &show->job.loader);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(show->gpu.faces[i].texture, nullptr);
     // Released exactly once each: our reference is the last.
     for (IDirect3DTexture9* t : made) EXPECT_EQ(t->Release(), 0u);
 }
@@ -178,10 +179,10 @@ TEST_F(RendererTest, UnlockableClearingSourceFailsTheCreation)
 {
     hook_device();
     calls.fail_lock_rect = true;
-    EXPECT_FALSE(show->create_face_textures());
+    EXPECT_FALSE(make_faces(show));
     EXPECT_EQ(calls.lock_rect, 1);
-    for (int i = 0; i < 6; ++i) EXPECT_NE(show->faces[i].texture, nullptr);
-    EXPECT_NE(show->loader.target, nullptr);
+    for (int i = 0; i < 6; ++i) EXPECT_NE(show->gpu.faces[i].texture, nullptr);
+    EXPECT_NE(show->job.loader.target, nullptr);
     // The source was released.
     ASSERT_NE(calls.system_texture, nullptr);
     EXPECT_EQ(calls.system_texture->Release(), 0u);
@@ -192,20 +193,20 @@ TEST_F(RendererTest, UnlockableClearingSourceFailsTheCreation)
 
 TEST_F(RendererTest, ProceduralTexturesAndTheirMipChains)
 {
-    ASSERT_TRUE(show->create_lens_texture());
-    ASSERT_TRUE(show->create_rubik_texture());
+    ASSERT_TRUE(create_lens_texture(&show->gpu));
+    ASSERT_TRUE(create_rubik_texture(&show->gpu));
     seed_random(4242);
-    ASSERT_TRUE(show->create_disp_texture());
+    ASSERT_TRUE(create_disp_texture(&show->gpu));
     uint32_t after = rng_state;
 
     D3DSURFACE_DESC desc;
-    ASSERT_EQ(show->lens_texture->GetLevelCount(), 1u);
-    show->lens_texture->GetLevelDesc(0, &desc);
+    ASSERT_EQ(show->gpu.lens_texture->GetLevelCount(), 1u);
+    show->gpu.lens_texture->GetLevelDesc(0, &desc);
     EXPECT_EQ(desc.Width, 1024u);
     EXPECT_EQ(desc.Height, 2u);
     EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
     EXPECT_EQ(desc.Pool, D3DPOOL_MANAGED);
-    std::vector<unsigned char> lens = read_level(show->lens_texture, 0);
+    std::vector<unsigned char> lens = read_level(show->gpu.lens_texture, 0);
     for (int x = 0; x < 1024; ++x) {
         ASSERT_EQ(lens[4 * x + 3], lens_alpha(x));
         ASSERT_EQ(lens[4 * (1024 + x) + 3], lens_alpha(x));
@@ -213,11 +214,11 @@ TEST_F(RendererTest, ProceduralTexturesAndTheirMipChains)
 
     std::vector<unsigned char> expected(1024 * 1024 * 4);
     fill_colour_grid({expected.data(), 4096});
-    EXPECT_TRUE(read_level(show->rubik_texture, 0) == expected);
-    expect_filtered_chain(show->rubik_texture, -1, "colour grid");
+    EXPECT_TRUE(read_level(show->gpu.rubik_texture, 0) == expected);
+    expect_filtered_chain(show->gpu.rubik_texture, -1, "colour grid");
     // The middle of each cell keeps its colour down to the 8 x 8 level.
     for (UINT level = 0; level <= 7; ++level) {
-        std::vector<unsigned char> bytes = read_level(show->rubik_texture, level);
+        std::vector<unsigned char> bytes = read_level(show->gpu.rubik_texture, level);
         UINT n = 1024 >> level;
         for (UINT cy = 0; cy < 3; ++cy)
             for (UINT cx = 0; cx < 3; ++cx) {
@@ -231,8 +232,8 @@ TEST_F(RendererTest, ProceduralTexturesAndTheirMipChains)
     seed_random(4242);
     fill_disp_noise({expected.data(), 4096});
     EXPECT_EQ(rng_state, after);
-    EXPECT_TRUE(read_level(show->disp_texture, 0) == expected);
-    expect_filtered_chain(show->disp_texture, 0, "displacement");
+    EXPECT_TRUE(read_level(show->gpu.disp_texture, 0) == expected);
+    expect_filtered_chain(show->gpu.disp_texture, 0, "displacement");
 }
 
 // --- camera -----------------------------------------------------------------
@@ -243,7 +244,7 @@ TEST_F(RendererTest, TumblingWorldMatrix)
     const float angles[2][3] = {{0.146605f, -0.098446f, 0.141051f}, {0.124932f, -0.134078f, -0.125107f}};
     const float times[2] = {0.0f, 10.0f};
     for (int k = 0; k < 2; ++k) {
-        show->setup_camera(times[k], &world, &view);
+        setup_camera(scene_at(show, times[k]), &world, &view);
         D3DXMatrixRotationX(&rx, angles[k][0]);
         D3DXMatrixRotationY(&ry, angles[k][1]);
         D3DXMatrixRotationZ(&rz, angles[k][2]);
@@ -255,54 +256,54 @@ TEST_F(RendererTest, TumblingWorldMatrix)
 TEST_F(RendererTest, CameraTurnsAlongTheChord)
 {
     D3DXMATRIX world, view;
-    show->face = 1;
-    show->state = ROTATING;
-    show->phase_start = 20.0f;
+    show->cycle.face = 1;
+    show->cycle.state = ROTATING;
+    show->cycle.phase_start = 20.0f;
     const float m[] = {0.0f, 0.25f, 0.5f, 0.75f, 1.0f};
     const float s[] = {0.0f, 0.1464466f, 0.5f, 0.8535534f, 1.0f};
     for (int k = 0; k < 5; ++k) {
-        show->now = 20.0f + m[k];
-        show->setup_camera(0.0f, &world, &view);
+        show->clock.now = 20.0f + m[k];
+        setup_camera(scene_at(show, 0.0f), &world, &view);
         D3DXVECTOR3 eye = eye_of(view);
         EXPECT_NEAR(eye.x, 2.8f * (1 - s[k]), 1e-4) << m[k];
         EXPECT_NEAR(eye.y, 2.8f * s[k], 1e-4) << m[k];
         EXPECT_NEAR(eye.z, 0.0f, 1e-4) << m[k];
     }
     // Outside the turn the camera rests at the face in view.
-    show->state = FADING;
-    show->now = 20.5f;
-    show->setup_camera(0.0f, &world, &view);
+    show->cycle.state = FADING;
+    show->clock.now = 20.5f;
+    setup_camera(scene_at(show, 0.0f), &world, &view);
     D3DXVECTOR3 eye = eye_of(view);
     EXPECT_NEAR(eye.x, 2.8f, 1e-4);
-    show->face = 0;
-    show->setup_camera(0.0f, &world, &view);
+    show->cycle.face = 0;
+    setup_camera(scene_at(show, 0.0f), &world, &view);
     eye = eye_of(view);
     EXPECT_NEAR(eye.z, -2.8f, 1e-4);
 }
 
 TEST_F(RendererTest, ProjectionAndItsAspect)
 {
-    show->effect = create_fake_effect(show->device, &log);
-    show->now = 3.0f;
-    show->set_effect_matrices();
+    show->gpu.effect = create_fake_effect(show->gpu.device, &log);
+    show->clock.now = 3.0f;
+    set_effect_matrices(&show->gpu, show->scene());
     EXPECT_EQ(log.pixel_width[0], 1.0f / 1024);
     EXPECT_EQ(log.pixel_width[1], 1.0f / 1024);
 
     RECT client;
     GetClientRect(main_window, &client);
     D3DXMATRIX world, view, projection;
-    show->setup_camera(show->now + show->time_offset, &world, &view);
+    setup_camera(show->scene(), &world, &view);
     D3DXMatrixPerspectiveFovLH(&projection, 1.0471976f, float(client.right) / float(client.bottom), 0.3f, 10.0f);
     expect_matrix_near(log.world_view_proj, world * view * projection, 1e-5f);
 
     // A client area without height.
     HWND flat = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 300, 0, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(flat, nullptr);
-    main_window = flat;
-    show->set_effect_matrices();
+    show->gpu.window = flat;
+    set_effect_matrices(&show->gpu, show->scene());
     D3DXMatrixPerspectiveFovLH(&projection, 1.0471976f, 1.0f, 0.3f, 10.0f);
     expect_matrix_near(log.world_view_proj, world * view * projection, 1e-5f);
-    main_window = test_device.window;
+    show->gpu.window = test_device.window;
     DestroyWindow(flat);
 
     // At rest, without the tumbling, the face in view spans 96 % of the height.
@@ -321,22 +322,22 @@ TEST_F(RendererTest, FrameDrawsEveryFaceWithItsOwnSettings)
     create_scene();
     hook_device();
     for (int i = 0; i < 6; ++i) {
-        show->faces[i].orientation = i + 1;
-        str_copy(show->faces[i].technique, i % 2 ? "SepiaLensSector" : "EmbossZoomFade");
+        show->gpu.faces[i].orientation = i + 1;
+        str_copy(show->gpu.faces[i].technique, i % 2 ? "SepiaLensSector" : "EmbossZoomFade");
     }
     log.passes = 2;
     show->frame();
-    EXPECT_EQ(show->frame_count, 1);
+    EXPECT_EQ(show->clock.frame_count, 1);
     EXPECT_EQ(calls.present, 1);
-    EXPECT_EQ(log.lens, show->lens_texture);
-    EXPECT_EQ(log.rubik, show->rubik_texture);
-    EXPECT_EQ(log.disp, show->disp_texture);
+    EXPECT_EQ(log.lens, show->gpu.lens_texture);
+    EXPECT_EQ(log.rubik, show->gpu.rubik_texture);
+    EXPECT_EQ(log.disp, show->gpu.disp_texture);
     ASSERT_EQ(log.draws.size(), 6u);
     EXPECT_EQ(log.passes_drawn, 12);
     const float start_tau[6] = {0, 1, 1, 1, 1, 0}; // face 0 receives, face 5 in view
     for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(log.draws[i].texture, show->faces[i].texture);
-        EXPECT_EQ(log.draws[i].technique, show->faces[i].technique);
+        EXPECT_EQ(log.draws[i].texture, show->gpu.faces[i].texture);
+        EXPECT_EQ(log.draws[i].technique, show->gpu.faces[i].technique);
         EXPECT_EQ(log.draws[i].orientation, i + 1);
         EXPECT_EQ(log.draws[i].tau, start_tau[i]) << i;
     }
@@ -352,23 +353,23 @@ TEST_F(RendererTest, FrameDrawsEveryFaceWithItsOwnSettings)
 TEST_F(RendererTest, TauFollowsFadingAndRotating)
 {
     create_scene();
-    show->face = 3; // face 2 in view
-    show->loader.loaded_count = 2; // a photo on screen: no technique drawn ahead
-    show->state = FADING;
-    show->phase_start = seconds_since_start(show) - 0.5f;
+    show->cycle.face = 3; // face 2 in view
+    show->job.loader.loaded_count = 2; // a photo on screen: no technique drawn ahead
+    show->cycle.state = FADING;
+    show->cycle.phase_start = seconds_since_start(show) - 0.5f;
     show->frame();
-    ASSERT_EQ(show->state, FADING);
+    ASSERT_EQ(show->cycle.state, FADING);
     ASSERT_EQ(log.draws.size(), 6u);
-    EXPECT_FLOAT_EQ(log.draws[2].tau, show->now - show->phase_start);
+    EXPECT_FLOAT_EQ(log.draws[2].tau, show->clock.now - show->cycle.phase_start);
     EXPECT_NEAR(log.draws[2].tau, 0.5f, 0.2f);
     EXPECT_EQ(log.draws[3].tau, 0.0f);
     EXPECT_EQ(log.draws[0].tau, 1.0f);
 
     log = FakeEffectLog();
-    show->state = ROTATING;
-    show->phase_start = seconds_since_start(show) - 0.5f;
+    show->cycle.state = ROTATING;
+    show->cycle.phase_start = seconds_since_start(show) - 0.5f;
     show->frame();
-    ASSERT_EQ(show->state, ROTATING);
+    ASSERT_EQ(show->cycle.state, ROTATING);
     EXPECT_EQ(log.draws[2].tau, 1.0f);
     EXPECT_EQ(log.draws[3].tau, 0.0f);
     EXPECT_EQ(log.draws[5].tau, 1.0f);
@@ -378,8 +379,8 @@ TEST_F(RendererTest, FaceInViewShowsItsPhotoAndHiddenFacesAreCulled)
 {
     create_scene();
     hook_device();
-    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->device, show->faces[i].texture, face_colours[i]));
-    show->face = 1; // face 0 in view; face 3 behind it is drawn later, without depth test
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->gpu.device, show->gpu.faces[i].texture, face_colours[i]));
+    show->cycle.face = 1; // face 0 in view; face 3 behind it is drawn later, without depth test
     show->frame();
     ASSERT_EQ(calls.present, 1);
     EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[0]));
@@ -397,22 +398,22 @@ TEST_F(RendererTest, TechniquesAreDrawnAheadOfUseWhereNothingShows)
 {
     create_scene();
     hook_device();
-    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->device, show->faces[i].texture, face_colours[i]));
-    show->face = 1; // face 0 in view
-    show->state = LOADING;
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->gpu.device, show->gpu.faces[i].texture, face_colours[i]));
+    show->cycle.face = 1; // face 0 in view
+    show->cycle.state = LOADING;
     // The show's first frame prepares the technique the faces start with, and no other.
     show->frame();
     EXPECT_EQ(log.draws.size(), 6u);
-    EXPECT_EQ(show->warmed_techniques, 0);
+    EXPECT_EQ(show->cycle.warmed_techniques, 0);
     log = FakeEffectLog();
     show->frame();
-    ASSERT_EQ(show->state, LOADING);
+    ASSERT_EQ(show->cycle.state, LOADING);
     // One technique more, drawn before the face in view that covers it, and
     // the faces drawn as ever.
     ASSERT_EQ(log.draws.size(), 7u);
     EXPECT_EQ(log.draws[0].technique, "GrayScaleSimpleFade");
-    EXPECT_EQ(log.draws[0].texture, show->faces[0].texture);
-    EXPECT_EQ(log.draws[1].technique, show->faces[0].technique);
+    EXPECT_EQ(log.draws[0].texture, show->gpu.faces[0].texture);
+    EXPECT_EQ(log.draws[1].technique, show->gpu.faces[0].technique);
     EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[0]));
     int in_view = 0;
     for (UINT y = 0; y < calls.height; ++y)
@@ -423,19 +424,19 @@ TEST_F(RendererTest, TechniquesAreDrawnAheadOfUseWhereNothingShows)
     show->frame();
     ASSERT_EQ(log.draws.size(), 7u);
     EXPECT_EQ(log.draws[0].technique, "GrayScaleZoomFade");
-    EXPECT_EQ(show->warmed_techniques, 2);
+    EXPECT_EQ(show->cycle.warmed_techniques, 2);
 
     // Not while the show moves from one photo to the next, and not once all
     // are drawn.
     log = FakeEffectLog();
-    show->loader.loaded_count = 2;
-    show->state = FADING;
-    show->phase_start = seconds_since_start(show);
+    show->job.loader.loaded_count = 2;
+    show->cycle.state = FADING;
+    show->cycle.phase_start = seconds_since_start(show);
     show->frame();
     EXPECT_EQ(log.draws.size(), 6u);
     log = FakeEffectLog();
-    show->state = LOADING;
-    show->warmed_techniques = 40;
+    show->cycle.state = LOADING;
+    show->cycle.warmed_techniques = 40;
     show->frame();
     EXPECT_EQ(log.draws.size(), 6u);
 }
@@ -444,7 +445,7 @@ TEST_F(RendererTest, OverlayTextWithShadowsTopLeft)
 {
     create_scene();
     hook_device();
-    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->device, show->faces[i].texture, 0xFF808080));
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->gpu.device, show->gpu.faces[i].texture, 0xFF808080));
     log.zoom = 6; // the face fills the whole picture, so shadows show
     str_copy(show->status_text, "12 fps\nFile 3 of 40\nWAITING\n2/5 sec");
     // Four lines of status; update() may write its own four before drawing.
@@ -481,10 +482,10 @@ TEST_F(RendererTest, DeviceReadyForResetIsResetAndEveryPhotoComesBack)
     hook_device();
     give_photos(show);
     // The photo on its way has been uploaded and waits for its turn.
-    show->state = WAITING;
-    show->loader.loaded_count = 2;
-    show->loader.request_time = seconds_since_start(show);
-    show->face = 1; // face 0 in view
+    show->cycle.state = WAITING;
+    show->job.loader.loaded_count = 2;
+    show->job.loader.request_time = seconds_since_start(show);
+    show->cycle.face = 1; // face 0 in view
     calls.cooperative_level = D3DERR_DEVICENOTRESET;
     calls.cooperative_level_frames = 1;
     EXPECT_GE(show->frame(), 0);
@@ -492,14 +493,14 @@ TEST_F(RendererTest, DeviceReadyForResetIsResetAndEveryPhotoComesBack)
     EXPECT_EQ(calls.reset, 1);
     EXPECT_EQ(log.lost, 1);
     EXPECT_EQ(log.reset, 1);
-    ASSERT_EQ(show->state, WAITING);
+    ASSERT_EQ(show->cycle.state, WAITING);
 
     // The first frame presented after the reset shows the photo in view.
     show->frame();
     ASSERT_EQ(calls.present, 1);
     EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[0]));
-    for (int i = 0; i < 6; ++i) expect_colour(show->device, show->faces[i].texture, face_colours[i], "face");
-    expect_colour(show->device, show->loader.target, 0xFFFFFFFF, "spare");
+    for (int i = 0; i < 6; ++i) expect_colour(show->gpu.device, show->gpu.faces[i].texture, face_colours[i], "face");
+    expect_colour(show->gpu.device, show->job.loader.target, 0xFFFFFFFF, "spare");
 }
 
 // At the exchange the face takes the staging texture its photo came from and
@@ -510,28 +511,28 @@ TEST_F(RendererTest, ExchangeLeavesTheFaceTheCopyOfItsPhoto)
     create_scene();
     hook_device();
     auto exchange_onto = [&](int32_t f) {
-        show->face = f;
-        show->state = FADING;
-        show->phase_start = -10.0f;
-        show->update();
-        ASSERT_EQ(show->state, ROTATING);
+        show->cycle.face = f;
+        show->cycle.state = FADING;
+        show->cycle.phase_start = -10.0f;
+        update_show(*show);
+        ASSERT_EQ(show->cycle.state, ROTATING);
     };
-    IDirect3DTexture9* first = show->loader.staging;
+    IDirect3DTexture9* first = show->job.loader.staging;
     exchange_onto(0);
-    EXPECT_EQ(show->faces[0].photo, first);
-    IDirect3DTexture9* second = show->loader.staging;
+    EXPECT_EQ(show->gpu.faces[0].photo, first);
+    IDirect3DTexture9* second = show->job.loader.staging;
     ASSERT_NE(second, nullptr);
     EXPECT_NE(second, first);
 
     calls.fail_system_texture = true;
     exchange_onto(1);
-    EXPECT_EQ(show->faces[1].photo, nullptr);
-    EXPECT_EQ(show->loader.staging, second);
+    EXPECT_EQ(show->gpu.faces[1].photo, nullptr);
+    EXPECT_EQ(show->job.loader.staging, second);
     calls.fail_system_texture = false;
 
     exchange_onto(0);
-    EXPECT_EQ(show->faces[0].photo, second);
-    EXPECT_EQ(show->loader.staging, first);
+    EXPECT_EQ(show->gpu.faces[0].photo, second);
+    EXPECT_EQ(show->job.loader.staging, first);
 }
 
 // Whether the spare gets the staged photo back depends on where the photo is:
@@ -547,17 +548,17 @@ TEST_F(RendererTest, ResetGivesTheSpareThePhotoOnItsWay)
     } cases[] = {{LOADING, 0xFF000000}, {CACHING, 0xFFFFFFFF}, {FADING, 0xFFFFFFFF}, {ROTATING, 0xFF000000}};
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << "state " << c.state);
-        show->state = c.state;
+        show->cycle.state = c.state;
         // Half of level 0 uploaded when the loss comes.
-        show->loader.upload_level = 0;
-        show->loader.upload_row = 512;
-        ASSERT_TRUE(show->reset_device());
-        expect_colour(show->device, show->loader.target, c.spare, "spare");
-        EXPECT_EQ(show->loader.upload_row, 512);
-        std::vector<unsigned char> level0 = read_level(show->loader.staging, 0);
+        show->job.loader.upload_level = 0;
+        show->job.loader.upload_row = 512;
+        ASSERT_TRUE(reset_show(show));
+        expect_colour(show->gpu.device, show->job.loader.target, c.spare, "spare");
+        EXPECT_EQ(show->job.loader.upload_row, 512);
+        std::vector<unsigned char> level0 = read_level(show->job.loader.staging, 0);
         EXPECT_TRUE(near_colour(&level0[0], 0xFFFFFFFF, 0)) << "the staging texture is left as it was";
     }
-    expect_colour(show->device, show->faces[3].texture, face_colours[3], "face");
+    expect_colour(show->gpu.device, show->gpu.faces[3].texture, face_colours[3], "face");
 }
 
 TEST_F(RendererTest, LostDevicePresentsNothingWhileTheSlideshowGoesOn)
@@ -567,14 +568,14 @@ TEST_F(RendererTest, LostDevicePresentsNothingWhileTheSlideshowGoesOn)
     calls.cooperative_level = D3DERR_DEVICELOST;
     calls.cooperative_level_frames = 3;
     EXPECT_LT(show->frame(), 0); // nothing presented: the loop waits before the next frame
-    float first = show->now;
+    float first = show->clock.now;
     Sleep(20);
     show->frame();
     show->frame();
     EXPECT_EQ(calls.present, 0);
     EXPECT_EQ(calls.reset, 0);
-    EXPECT_EQ(show->frame_count, 3);
-    EXPECT_GT(show->now, first);
+    EXPECT_EQ(show->clock.frame_count, 3);
+    EXPECT_GT(show->clock.now, first);
     show->frame();
     EXPECT_EQ(calls.present, 1);
 }
@@ -589,19 +590,19 @@ TEST_F(RendererTest, FailedRecreationLeavesEmptySlotsThatFramesSkip)
     calls.photo_textures = 0;
     calls.fail_photo_texture_at = 2;
     EXPECT_LT(show->frame(), 0);
-    EXPECT_NE(show->faces[0].texture, nullptr);
-    for (int i = 1; i < 6; ++i) EXPECT_EQ(show->faces[i].texture, nullptr);
-    EXPECT_EQ(show->loader.target, nullptr);
+    EXPECT_NE(show->gpu.faces[0].texture, nullptr);
+    for (int i = 1; i < 6; ++i) EXPECT_EQ(show->gpu.faces[i].texture, nullptr);
+    EXPECT_EQ(show->job.loader.target, nullptr);
 
     log = FakeEffectLog();
     show->frame();
     EXPECT_EQ(calls.present, 1);
     ASSERT_EQ(log.draws.size(), 1u);
-    EXPECT_EQ(log.draws[0].texture, show->faces[0].texture);
+    EXPECT_EQ(log.draws[0].texture, show->gpu.faces[0].texture);
 
     // That frame tried again: the slots are filled, with their photos.
-    ASSERT_TRUE(show->photo_textures_complete());
-    expect_colour(show->device, show->faces[4].texture, face_colours[4], "face re-created later");
+    ASSERT_TRUE(photo_textures_complete(show->gpu, show->job.loader));
+    expect_colour(show->gpu.device, show->gpu.faces[4].texture, face_colours[4], "face re-created later");
     log = FakeEffectLog();
     show->frame();
     EXPECT_EQ(log.draws.size(), 6u);
@@ -643,10 +644,10 @@ TEST(FrameWait, EndsWhenDoneLostOrOverdue)
 TEST_F(RendererTest, FrameQueryAnswersAcrossAReset)
 {
     create_scene();
-    ASSERT_GE(show->device->CreateQuery(D3DQUERYTYPE_EVENT, &show->frame_query), 0);
+    ASSERT_GE(show->gpu.device->CreateQuery(D3DQUERYTYPE_EVENT, &show->gpu.frame_query), 0);
     hook_device();
     show->frame();
-    EXPECT_TRUE(wait_for_query(show->frame_query));
+    EXPECT_TRUE(wait_for_query(show->gpu.frame_query));
     calls.cooperative_level = D3DERR_DEVICENOTRESET;
     calls.cooperative_level_frames = 1;
     show->frame();
@@ -654,9 +655,9 @@ TEST_F(RendererTest, FrameQueryAnswersAcrossAReset)
     show->frame();
     show->frame();
     EXPECT_EQ(calls.present, 3);
-    EXPECT_TRUE(wait_for_query(show->frame_query));
-    show->frame_query->Release();
-    show->frame_query = nullptr;
+    EXPECT_TRUE(wait_for_query(show->gpu.frame_query));
+    show->gpu.frame_query->Release();
+    show->gpu.frame_query = nullptr;
 }
 
 // --- frames with the program's effect -----------------------------------------
@@ -665,8 +666,8 @@ TEST_F(RendererTest, ProgramEffectShowsThePlainPhotoInViewAndTheLookWhileTurning
 {
     create_scene(true);
     hook_device();
-    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->device, show->faces[i].texture, face_colours[i]));
-    show->face = 1;
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(fill_video_texture(show->gpu.device, show->gpu.faces[i].texture, face_colours[i]));
+    show->cycle.face = 1;
     show->frame();
     ASSERT_EQ(calls.present, 1);
     EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[0]));
@@ -677,8 +678,8 @@ TEST_F(RendererTest, ProgramEffectShowsThePlainPhotoInViewAndTheLookWhileTurning
 
     // The turn has just begun: the camera has hardly moved, the face in view
     // shows its filtered look.
-    show->state = ROTATING;
-    show->phase_start = seconds_since_start(show);
+    show->cycle.state = ROTATING;
+    show->cycle.phase_start = seconds_since_start(show);
     show->frame();
     ASSERT_EQ(calls.present, 2);
     EXPECT_FALSE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[0], 40));
@@ -691,7 +692,7 @@ TEST_F(RendererTest, ProgramEffectSurvivesAReset)
     give_photos(show);
     calls.cooperative_level = D3DERR_DEVICENOTRESET;
     calls.cooperative_level_frames = 1;
-    show->face = 1;
+    show->cycle.face = 1;
     show->frame();
     EXPECT_EQ(calls.reset, 1);
     show->frame();
@@ -699,7 +700,7 @@ TEST_F(RendererTest, ProgramEffectSurvivesAReset)
     EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[0]));
 
     // A photo swapped in after the reset shows as well.
-    ASSERT_TRUE(fill_video_texture(show->device, show->faces[0].texture, face_colours[2]));
+    ASSERT_TRUE(fill_video_texture(show->gpu.device, show->gpu.faces[0].texture, face_colours[2]));
     show->frame();
     ASSERT_EQ(calls.present, 2);
     EXPECT_TRUE(near_colour(pixel(calls.width / 2, calls.height / 2), face_colours[2]));

@@ -2,7 +2,7 @@
 
 #include "library/settings.h"
 #include "slideshow/controls.h"
-#include "slideshow/slide_state.h"
+#include "slideshow/cycle.h"
 
 namespace {
 

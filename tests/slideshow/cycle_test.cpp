@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/atomic.h"
 #include "app/slideshow.h"
 #include "drive.h"
 #include "support/hooks.h"
@@ -68,12 +69,12 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dev.create(256, 256));
-        s.device = dev.device;
+        s.gpu.device = dev.device;
         ASSERT_GE(dev.device->CreateTexture(photo_size, photo_size, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
-                                            &s.loader.staging, nullptr), 0);
+                                            &s.job.loader.staging, nullptr), 0);
         // Render-target textures, so that the test can read back what arrived.
-        ASSERT_TRUE(face_texture(&s.loader.target));
-        for (FaceSlot& f : s.faces) ASSERT_TRUE(face_texture(&f.texture));
+        ASSERT_TRUE(face_texture(&s.job.loader.target));
+        for (FaceSlot& f : s.gpu.faces) ASSERT_TRUE(face_texture(&f.texture));
 
         entries.assign(3 * path_size, 0);
         for (int i = 0; i < 3; ++i) {
@@ -84,28 +85,28 @@ protected:
         s.files.entries = entries.data();
         s.files.count = 3;
 
-        s.worker_thread = CreateThread(nullptr, 0, worker_thread_entry, &s, 0, nullptr);
-        ASSERT_NE(s.worker_thread, nullptr);
+        s.job.worker_thread = CreateThread(nullptr, 0, worker_thread_entry, &s.job, 0, nullptr);
+        ASSERT_NE(s.job.worker_thread, nullptr);
     }
 
     void TearDown() override
     {
         if (let_go) SetEvent(let_go);
-        store_release(&s.quit, true);
-        if (s.worker_thread) {
-            EXPECT_EQ(WaitForSingleObject(s.worker_thread, 30000), WAIT_OBJECT_0);
-            CloseHandle(s.worker_thread);
+        store_release(&s.job.quit, true);
+        if (s.job.worker_thread) {
+            EXPECT_EQ(WaitForSingleObject(s.job.worker_thread, 30000), WAIT_OBJECT_0);
+            CloseHandle(s.job.worker_thread);
         }
-        if (original_run) hook_vtable(&s.loader, 0, reinterpret_cast<void*>(original_run));
+        if (original_run) hook_vtable(&s.job.loader, 0, reinterpret_cast<void*>(original_run));
         original_run = nullptr;
         if (let_go) CloseHandle(let_go);
         let_go = nullptr;
-        for (FaceSlot& f : s.faces) {
+        for (FaceSlot& f : s.gpu.faces) {
             if (f.texture) f.texture->Release();
             if (f.photo) f.photo->Release();
         }
-        if (s.loader.target) s.loader.target->Release();
-        if (s.loader.staging) s.loader.staging->Release();
+        if (s.job.loader.target) s.job.loader.target->Release();
+        if (s.job.loader.staging) s.job.loader.staging->Release();
     }
 
     bool face_texture(IDirect3DTexture9** t)
@@ -163,18 +164,18 @@ protected:
     void wait_for_worker(float t)
     {
         DWORD start = GetTickCount();
-        while (s.state == LOADING && GetTickCount() - start < 20000) {
+        while (s.cycle.state == LOADING && GetTickCount() - start < 20000) {
             frame_at(s, t);
-            if (s.state == LOADING) Sleep(5);
+            if (s.cycle.state == LOADING) Sleep(5);
         }
-        ASSERT_EQ(s.state, CACHING) << "the photo never arrived";
+        ASSERT_EQ(s.cycle.state, CACHING) << "the photo never arrived";
     }
 
     void upload(float t)
     {
-        for (int i = 0; i < 50 && s.state == CACHING; ++i) frame_at(s, t);
-        ASSERT_EQ(s.state, WAITING);
-        EXPECT_EQ(load_acquire(&s.pending_task), nullptr);
+        for (int i = 0; i < 50 && s.cycle.state == CACHING; ++i) frame_at(s, t);
+        ASSERT_EQ(s.cycle.state, WAITING);
+        EXPECT_EQ(load_acquire(&s.job.pending_task), nullptr);
     }
 
     TestDevice dev;
@@ -191,58 +192,58 @@ TEST_F(Cycle, ThreePhotosArriveOnTheirFacesInTurn)
     EXPECT_GT(mean_difference(expected[1], expected[2]), 20.0);
     EXPECT_GT(mean_difference(expected[0], expected[2]), 20.0);
 
-    IDirect3DTexture9* spare = s.loader.target;
+    IDirect3DTexture9* spare = s.job.loader.target;
     Pixels arrived[3];
     float t = 1.0f;
     for (int k = 0; k < 3; ++k) {
         SCOPED_TRACE(photos[k].file);
-        ASSERT_EQ(s.state, NEXT);
-        ASSERT_EQ(s.face, k);
-        IDirect3DTexture9* incoming = s.loader.target;
-        IDirect3DTexture9* outgoing = s.faces[k].texture;
+        ASSERT_EQ(s.cycle.state, NEXT);
+        ASSERT_EQ(s.cycle.face, k);
+        IDirect3DTexture9* incoming = s.job.loader.target;
+        IDirect3DTexture9* outgoing = s.gpu.faces[k].texture;
 
         frame_at(s, t);
-        ASSERT_EQ(s.state, LOADING);
-        EXPECT_EQ(std::string(s.loader.path), windows_path(photos[k].file));
+        ASSERT_EQ(s.cycle.state, LOADING);
+        EXPECT_EQ(std::string(s.job.loader.path), windows_path(photos[k].file));
         wait_for_worker(t);
-        EXPECT_EQ(load_acquire(&s.pending_task), nullptr);
-        EXPECT_EQ(s.loader.loaded_count, k + 1);
+        EXPECT_EQ(load_acquire(&s.job.pending_task), nullptr);
+        EXPECT_EQ(s.job.loader.loaded_count, k + 1);
         Pixels decoded(photo_size * photo_size * 4);
-        ASSERT_TRUE(read_texture_level(s.loader.staging, 0, decoded.data()));
+        ASSERT_TRUE(read_texture_level(s.job.loader.staging, 0, decoded.data()));
         upload(t);
 
         frame_at(s, t + 3.0f);
-        ASSERT_EQ(s.state, FADING);
+        ASSERT_EQ(s.cycle.state, FADING);
         frame_at(s, t + 4.0f);
-        ASSERT_EQ(s.state, ROTATING);
-        EXPECT_EQ(s.faces[k].texture, incoming);
-        EXPECT_EQ(s.loader.target, outgoing);
-        EXPECT_EQ(s.faces[k].orientation, photos[k].orientation);
+        ASSERT_EQ(s.cycle.state, ROTATING);
+        EXPECT_EQ(s.gpu.faces[k].texture, incoming);
+        EXPECT_EQ(s.job.loader.target, outgoing);
+        EXPECT_EQ(s.gpu.faces[k].orientation, photos[k].orientation);
         // The face shows exactly what the worker decoded, and that is this photo.
-        arrived[k] = level0(s.faces[k].texture);
+        arrived[k] = level0(s.gpu.faces[k].texture);
         EXPECT_EQ(mean_difference(arrived[k], decoded), 0.0);
         EXPECT_EQ(nearest(arrived[k], expected), k);
         // The face keeps the texture the photo was decoded into; the next photo
         // is decoded into another.
-        EXPECT_NE(s.loader.staging, s.faces[k].photo);
+        EXPECT_NE(s.job.loader.staging, s.gpu.faces[k].photo);
         Pixels kept(photo_size * photo_size * 4);
-        ASSERT_TRUE(read_texture_level(s.faces[k].photo, 0, kept.data()));
+        ASSERT_TRUE(read_texture_level(s.gpu.faces[k].photo, 0, kept.data()));
         EXPECT_EQ(mean_difference(kept, decoded), 0.0);
         frame_at(s, t + 5.0f);
-        ASSERT_EQ(s.state, NEXT);
+        ASSERT_EQ(s.cycle.state, NEXT);
         t += 5.0f;
     }
     // Earlier faces keep their photos; the spare went onto face 0.
-    EXPECT_EQ(s.faces[0].texture, spare);
-    for (int k = 0; k < 2; ++k) EXPECT_EQ(mean_difference(level0(s.faces[k].texture), arrived[k]), 0.0) << k;
-    EXPECT_EQ(s.faces[3].orientation, 1);
+    EXPECT_EQ(s.gpu.faces[0].texture, spare);
+    for (int k = 0; k < 2; ++k) EXPECT_EQ(mean_difference(level0(s.gpu.faces[k].texture), arrived[k]), 0.0) << k;
+    EXPECT_EQ(s.gpu.faces[3].orientation, 1);
 }
 
 TEST_F(Cycle, NoRequestLostWhenTheWorkerFinishesLate)
 {
     let_go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     late_runs = 0;
-    original_run = reinterpret_cast<RunFunction>(hook_vtable(&s.loader, 0, reinterpret_cast<void*>(late_run)));
+    original_run = reinterpret_cast<RunFunction>(hook_vtable(&s.job.loader, 0, reinterpret_cast<void*>(late_run)));
 
     // The whole first cycle and the next request happen while the worker is
     // still inside its first round.
@@ -252,16 +253,16 @@ TEST_F(Cycle, NoRequestLostWhenTheWorkerFinishesLate)
     frame_at(s, 4.0f);
     frame_at(s, 5.0f);
     frame_at(s, 6.0f);
-    ASSERT_EQ(s.state, NEXT);
+    ASSERT_EQ(s.cycle.state, NEXT);
     frame_at(s, 6.0f);
-    ASSERT_EQ(s.state, LOADING);
+    ASSERT_EQ(s.cycle.state, LOADING);
     EXPECT_EQ(late_runs, 1);
-    EXPECT_EQ(load_acquire(&s.pending_task), static_cast<Task*>(&s.loader));
+    EXPECT_EQ(load_acquire(&s.job.pending_task), static_cast<Task*>(&s.job.loader));
 
     SetEvent(let_go);
     wait_for_worker(6.0f);
-    EXPECT_EQ(s.loader.loaded_count, 2);
-    EXPECT_EQ(s.loader.orientation, photos[1].orientation);
+    EXPECT_EQ(s.job.loader.loaded_count, 2);
+    EXPECT_EQ(s.job.loader.orientation, photos[1].orientation);
     EXPECT_EQ(late_runs, 2);
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/support.h"
-#include "slideshow/slide_state.h"
+#include "slideshow/cycle.h"
 #include "slideshow/technique.h"
 
 namespace {

@@ -76,14 +76,14 @@ int main(int argc, char** argv)
             }
         }
         previous_start = start;
-        const SlideState before = app->state;
+        const SlideState before = app->cycle.state;
         upload_frame = before == CACHING;
         previous_state = before;
         app->frame();
         const char* tail = std::strrchr(app->status_text, '\n');
         if (tail) highest_seconds = std::max(highest_seconds, std::atoi(tail + 1));
         if (upload_frame) ++photos.back().upload_frames;
-        if (app->state == before) continue;
+        if (app->cycle.state == before) continue;
         const double at = seconds_now();
         if (before == NEXT) {
             if (photos.size() == wanted) break;
@@ -98,7 +98,7 @@ int main(int argc, char** argv)
     const double median_frame = median(frames);
 
     std::printf("%d photos in the folder, %d shown; frame rate in the overlay at the end: %.1f\n", app->files.count,
-                int(photos.size()), app->fps);
+                int(photos.size()), app->clock.fps);
     std::printf("dialog answer to the first request: %.3f s\n", photos.empty() ? 0.0 : photos[0].request - answered);
     std::printf("photo  decode  upload (frames)  longest frame: upload / as many after  on its face after request  "
                 "interval  longest frame of the cycle\n");
@@ -132,14 +132,14 @@ int main(int argc, char** argv)
         std::printf("interval between photos over %d: shortest %.3f s, longest %.3f s, median %.3f s "
                     "(slide duration %.1f s + 3 median frames = %.3f s)\n",
                     int(intervals.size()), *std::min_element(intervals.begin(), intervals.end()),
-                    *std::max_element(intervals.begin(), intervals.end()), median(intervals), app->slide_duration,
-                    app->slide_duration + 3 * median_frame);
+                    *std::max_element(intervals.begin(), intervals.end()), median(intervals), app->cycle.slide_duration,
+                    app->cycle.slide_duration + 3 * median_frame);
     std::printf("median frame %.1f ms (%.1f frames/s); longest upload frame %.1f ms = %.3f x median; "
                 "longest of the frames after the uploads %.1f ms = %.3f x median\n",
                 median_frame * 1000, median_frame > 0 ? 1 / median_frame : 0.0, longest_upload_frame * 1000,
                 median_frame > 0 ? longest_upload_frame / median_frame : 0.0, longest_frame_after * 1000,
                 median_frame > 0 ? longest_frame_after / median_frame : 0.0);
-    std::printf("highest seconds in the overlay: %d of %d\n", highest_seconds, int(app->slide_duration + 0.5f));
+    std::printf("highest seconds in the overlay: %d of %d\n", highest_seconds, int(app->cycle.slide_duration + 0.5f));
 
     end_show(app);
     return 0;

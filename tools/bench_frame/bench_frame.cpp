@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "app/slideshow.h"
-#include "render/cube.h"
 #include "slideshow/pacing.h"
 #include "tools/bench_clock.h"
 
@@ -30,15 +29,6 @@ void pump_messages()
 {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-}
-
-template <typename T> bool fill(T* buffer, const void* data, UINT size)
-{
-    void* p = nullptr;
-    if (buffer->Lock(0, 0, &p, 0) < 0) return false;
-    std::memcpy(p, data, size);
-    buffer->Unlock();
-    return true;
 }
 
 // A photo-like staging texture: smooth gradients with some texture, all levels.
@@ -55,62 +45,16 @@ bool fill_staging(IDirect3DTexture9* staging)
     return D3DXFilterTexture(staging, nullptr, 0, D3DX_DEFAULT) >= 0;
 }
 
-// The renderer's objects, in start-up's order, after the device.
+// The renderer's objects as start-up makes them, and every face showing a photo.
 const char* create_scene(Slideshow* show)
 {
-    IDirect3DDevice9* device = show->device;
-    if (!show->create_face_textures()) return "face textures";
-    show->loader.staging = show->create_texture(photo_size, photo_size, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, 0);
-    if (!show->loader.staging) return "staging texture";
-    if (!show->create_lens_texture() || !show->create_rubik_texture() || !show->create_disp_texture())
-        return "procedural textures";
-    if (device->CreateVertexBuffer(sizeof(cube_vertices), 0, D3DFVF_XYZ | D3DFVF_TEX1, D3DPOOL_MANAGED,
-                                   &show->vertex_buffer, nullptr) < 0 ||
-        !fill(show->vertex_buffer, cube_vertices, sizeof(cube_vertices)))
-        return "vertex buffer";
-    if (device->CreateIndexBuffer(sizeof(cube_indices), 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &show->index_buffer,
-                                  nullptr) < 0 ||
-        !fill(show->index_buffer, cube_indices, sizeof(cube_indices)))
-        return "index buffer";
-    if (device->CreateVertexDeclaration(cube_vertex_elements, &show->vertex_decl) < 0) return "declaration";
-    if (D3DXCreateFontA(device, 17, 0, FW_BOLD, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                        DEFAULT_PITCH | FF_DONTCARE, "Tahoma", &show->font) < 0)
-        return "font";
-    if (D3DXCreateSprite(device, &show->sprite) < 0) return "sprite";
-    if (!show->load_effect()) return "effect";
-    if (device->CreateQuery(D3DQUERYTYPE_EVENT, &show->frame_query) < 0) show->frame_query = nullptr;
-    if (!fill_staging(show->loader.staging)) return "staging contents";
-    // Every face shows a photo.
-    for (FaceSlot& slot : show->faces) {
-        show->loader.staging->AddDirtyRect(nullptr);
-        device->UpdateTexture(show->loader.staging, slot.texture);
+    if (const char* step = create_device_objects(&show->gpu, &show->job.loader)) return step;
+    if (!fill_staging(show->job.loader.staging)) return "staging contents";
+    for (FaceSlot& slot : show->gpu.faces) {
+        show->job.loader.staging->AddDirtyRect(nullptr);
+        show->gpu.device->UpdateTexture(show->job.loader.staging, slot.texture);
     }
     return nullptr;
-}
-
-template <typename T> void release(T*& p)
-{
-    if (p) p->Release();
-    p = nullptr;
-}
-
-// Everything but the settings: the bench must not touch the remembered folder.
-void release_scene(Slideshow* show)
-{
-    show->release_face_textures();
-    release(show->loader.staging);
-    release(show->lens_texture);
-    release(show->rubik_texture);
-    release(show->disp_texture);
-    release(show->vertex_buffer);
-    release(show->index_buffer);
-    release(show->vertex_decl);
-    release(show->font);
-    release(show->sprite);
-    release(show->effect);
-    release(show->frame_query);
-    release(show->device);
-    release(show->d3d);
 }
 
 // Until the device has done everything issued before.
@@ -141,12 +85,11 @@ int main(int argc, char** argv)
         return 1;
     }
     main_window = window;
-    Slideshow* show = static_cast<Slideshow*>(create_slideshow());
-    show->d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    Slideshow* show = create_slideshow();
+    show->gpu.window = window;
     D3DPRESENT_PARAMETERS params;
     make_present_params(&params);
-    if (!show->d3d || show->d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, 0x54, &params,
-                                              &show->device) < 0) {
+    if (open_direct3d(&show->gpu) != DEVICE_READY || !create_device(&show->gpu)) {
         std::printf("no device\n");
         return 1;
     }
@@ -154,7 +97,7 @@ int main(int argc, char** argv)
         std::printf("could not create: %s\n", failed);
         return 1;
     }
-    IDirect3DDevice9* device = show->device;
+    IDirect3DDevice9* device = show->gpu.device;
     std::printf("back buffer %ux%u, %d-sample multisampling\n", params.BackBufferWidth, params.BackBufferHeight,
                 int(params.MultiSampleType));
 
@@ -200,8 +143,8 @@ int main(int argc, char** argv)
             wait_for(query);
             double t = seconds_now();
             for (int b = 0; b < k; ++b) {
-                if (show->loader.upload_level > 2) show->loader.upload_level = show->loader.upload_row = 0;
-                show->loader.upload_step(device, photo_size);
+                if (show->job.loader.upload_level > 2) show->job.loader.upload_level = show->job.loader.upload_row = 0;
+                show->job.loader.upload_step(device, photo_size);
             }
             wait_for(query);
             times.push_back(seconds_now() - t);
@@ -212,11 +155,11 @@ int main(int argc, char** argv)
     double per_band = (batch[1] - batch[0]) / (large_batch - small_batch);
 
     // A photo arrives: CACHING copies its bands as the recent frame time asks.
-    show->loader.upload_row = 0;
-    show->loader.upload_level = 0;
-    show->state = CACHING;
+    show->job.loader.upload_row = 0;
+    show->job.loader.upload_level = 0;
+    show->cycle.state = CACHING;
     std::vector<double> upload_times;
-    while (show->state == CACHING && upload_times.size() < 200) {
+    while (show->cycle.state == CACHING && upload_times.size() < 200) {
         pump_messages();
         double t = seconds_now();
         show->frame();
@@ -232,12 +175,13 @@ int main(int argc, char** argv)
     std::printf("full scene frame():  %8.1f frames/s\n", full_fps);
     std::printf("full / bare:         %8.3f\n", full_fps / bare_fps);
     std::printf("median frame:        %8.2f ms\n", median_frame * 1000);
-    std::printf("upload frames:       %8d (frame time %.1f ms)\n", int(upload_times.size()), show->frame_time * 1000);
+    std::printf("upload frames:       %8d (frame time %.1f ms)\n", int(upload_times.size()), show->clock.frame_time * 1000);
     std::printf("longest upload frame:%8.2f ms (median of the upload frames %.2f ms)\n", longest_upload * 1000,
                 median(upload_times) * 1000);
     std::printf("longest upload / median frame: %.3f\n", longest_upload / median_frame);
 
-    release_scene(show);
+    // Everything but the settings: the bench must not touch the remembered folder.
+    release_device_objects(&show->gpu, &show->job.loader);
     delete show;
     DestroyWindow(window);
     return 0;

@@ -132,23 +132,23 @@ void all_at_once(Slideshow* app)
         pump_messages();
         app->frame();
     }
-    finish(app->device);
+    finish(app->gpu.device);
     const double start = seconds_now();
-    app->device->BeginScene();
-    app->set_effect_matrices();
-    app->effect->SetTexture("tex_lens", app->lens_texture);
-    app->effect->SetTexture("tex_rubik", app->rubik_texture);
-    app->effect->SetTexture("tex_disp", app->disp_texture);
-    for (int32_t k = 0; k < technique_count; ++k) app->warm_up_technique(k);
-    app->device->EndScene();
-    finish(app->device);
+    app->gpu.device->BeginScene();
+    set_effect_matrices(&app->gpu, app->scene());
+    app->gpu.effect->SetTexture("tex_lens", app->gpu.lens_texture);
+    app->gpu.effect->SetTexture("tex_rubik", app->gpu.rubik_texture);
+    app->gpu.effect->SetTexture("tex_disp", app->gpu.disp_texture);
+    for (int32_t k = 0; k < technique_count; ++k) warm_up_technique(&app->gpu, face_in_view(app->cycle.face), k);
+    app->gpu.device->EndScene();
+    finish(app->gpu.device);
     const double first = seconds_now() - start;
     // The same again, every technique prepared now.
     const double again_start = seconds_now();
-    app->device->BeginScene();
-    for (int32_t k = 0; k < technique_count; ++k) app->warm_up_technique(k);
-    app->device->EndScene();
-    finish(app->device);
+    app->gpu.device->BeginScene();
+    for (int32_t k = 0; k < technique_count; ++k) warm_up_technique(&app->gpu, face_in_view(app->cycle.face), k);
+    app->gpu.device->EndScene();
+    finish(app->gpu.device);
     const double again = seconds_now() - again_start;
     std::printf("forty techniques drawn for the first time in one scene: %.3f s; the same forty again: %.3f s\n",
                 first, again);
@@ -174,12 +174,12 @@ void sweep_turns(Slideshow* app, int count)
 {
     // Until a second photo is up and every technique has been drawn once.
     const double until = seconds_now() + 60;
-    while (seconds_now() < until && (app->loader.loaded_count < 3 || app->state != WAITING)) {
+    while (seconds_now() < until && (app->job.loader.loaded_count < 3 || app->cycle.state != WAITING)) {
         pump_messages();
         app->frame();
     }
     IDirect3DQuery9* query = nullptr;
-    app->device->CreateQuery(D3DQUERYTYPE_EVENT, &query);
+    app->gpu.device->CreateQuery(D3DQUERYTYPE_EVENT, &query);
     struct Place {
         int from;
         float tumble, m, took;
@@ -188,13 +188,13 @@ void sweep_turns(Slideshow* app, int count)
     std::vector<double> took;
     srand(7);
     auto draw_at = [&](const Place& p) {
-        app->state = ROTATING;
-        app->face = (p.from + 1) % 6;
+        app->cycle.state = ROTATING;
+        app->cycle.face = (p.from + 1) % 6;
         LARGE_INTEGER c;
         QueryPerformanceCounter(&c);
-        app->time_offset = 0;
-        app->perf_start = c.QuadPart - int64_t(double(p.tumble) * double(app->perf_frequency));
-        app->phase_start = p.tumble - p.m;
+        app->clock.time_offset = 0;
+        app->clock.perf_start = c.QuadPart - int64_t(double(p.tumble) * double(app->clock.perf_frequency));
+        app->cycle.phase_start = p.tumble - p.m;
         const double t0 = seconds_now();
         pump_messages();
         app->frame();
@@ -218,7 +218,7 @@ void sweep_turns(Slideshow* app, int count)
         // The face nearest to edge-on: how far the eye is in front of its plane.
         D3DXMATRIX world, view;
         float eye[3];
-        app->setup_camera(app->now + app->time_offset, &world, &view, eye);
+        setup_camera(app->scene(), &world, &view, eye);
         int nearest = 0;
         float height = 1e9f;
         for (int k = 0; k < 6; ++k) {
@@ -266,7 +266,7 @@ int main(int argc, char** argv)
     }
     if (turns > 0) {
         if (linear)
-            sampler_hook = new VtableHook(app->device, vtable_slot::device_set_sampler_state,
+            sampler_hook = new VtableHook(app->gpu.device, vtable_slot::device_set_sampler_state,
                                           reinterpret_cast<void*>(linear_sampler_state));
         std::printf("turns%s\n", linear ? ", anisotropic minification made linear" : "");
         sweep_turns(app, turns);
@@ -279,8 +279,8 @@ int main(int argc, char** argv)
         end_show(app);
         return 0;
     }
-    if (cold) app->warmed_techniques = technique_count;
-    present_hook = new VtableHook(app->device, vtable_slot::device_present, reinterpret_cast<void*>(timed_present));
+    if (cold) app->cycle.warmed_techniques = technique_count;
+    present_hook = new VtableHook(app->gpu.device, vtable_slot::device_present, reinterpret_cast<void*>(timed_present));
 
     std::vector<Gap> gaps;
     std::vector<double> warm_up_frames, first_use_frames;
@@ -291,11 +291,11 @@ int main(int argc, char** argv)
         pump_messages();
         Gap g;
         Frame& f = g.frame;
-        f.began = app->state;
-        const int32_t warmed = app->warmed_techniques;
+        f.began = app->cycle.state;
+        const int32_t warmed = app->cycle.warmed_techniques;
         if (bare) {
-            app->device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-            app->device->Present(nullptr, nullptr, nullptr, nullptr);
+            app->gpu.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+            app->gpu.device->Present(nullptr, nullptr, nullptr, nullptr);
         } else {
             app->frame();
         }
@@ -304,13 +304,13 @@ int main(int argc, char** argv)
         const double t = present_began > 0 ? present_began + present_took : seconds_now();
         g.in_present = present_took;
         present_began = present_took = 0;
-        f.ended = app->state;
+        f.ended = app->cycle.state;
         if (!bare) {
             if (f.began == ROTATING && f.ended == NEXT && first_photo == 0) first_photo = t - answered;
-            f.warm_up = app->warmed_techniques != warmed;
-            for (const FaceSlot& slot : app->faces) f.first_use |= drawn.insert(slot.technique).second;
-            f.techniques = std::string(app->faces[app->previous_face()].technique) + " / " +
-                           app->faces[app->face].technique;
+            f.warm_up = app->cycle.warmed_techniques != warmed;
+            for (const FaceSlot& slot : app->gpu.faces) f.first_use |= drawn.insert(slot.technique).second;
+            f.techniques = std::string(app->gpu.faces[face_in_view(app->cycle.face)].technique) + " / " +
+                           app->gpu.faces[app->cycle.face].technique;
         }
         if (previous > 0) {
             g.length = t - previous;
@@ -337,7 +337,7 @@ int main(int argc, char** argv)
         print_frames("gaps after a technique's first use in the show", first_use_frames, med);
         std::printf("techniques drawn by the show: %d; first photo on its face %.3f s after the dialog's answer; "
                     "photos loaded: %d\n",
-                    int(drawn.size()), first_photo, app->loader.loaded_count);
+                    int(drawn.size()), first_photo, app->job.loader.loaded_count);
     }
     delete present_hook;
     end_show(app);

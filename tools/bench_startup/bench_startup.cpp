@@ -60,7 +60,7 @@ int main(int argc, char** argv)
         UpdateWindow(main_window);
         if (!real_present)
             real_present = reinterpret_cast<PresentFn>(
-                hook_vtable(app->device, slot::Present, reinterpret_cast<void*>(timed_present)));
+                hook_vtable(app->gpu.device, slot::Present, reinterpret_cast<void*>(timed_present)));
         for (int f = 0; f < 100 && presented.QuadPart == 0; ++f) {
             MSG msg;
             while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);

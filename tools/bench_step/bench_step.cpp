@@ -39,7 +39,7 @@ void pass()
 bool run_until(SlideState state, double limit)
 {
     const double until = seconds_now() + limit;
-    while (app->state != state)
+    while (app->cycle.state != state)
         if (seconds_now() > until) return false;
         else pass();
     return true;

@@ -1,7 +1,8 @@
-// The header of the photo's file, read through the file itself, and the EXIF
-// orientation taken from it.
-#include "app/slideshow.h"
-#include "decode.h"
+// The header of the photo's file, read through the file itself before any
+// decoder sees it.
+#include <windows.h>
+
+#include "pipeline/decode.h"
 
 namespace {
 
@@ -38,11 +39,4 @@ bool read_file_header(const char* path, JpegHeader* header)
     jpeg_read_header(ByteSource{&read_at, file}, room, header);
     CloseHandle(file);
     return true;
-}
-
-void ImageLoadTask::read_exif_orientation()
-{
-    JpegHeader header;
-    read_file_header(path, &header);
-    orientation = header.orientation;
 }

@@ -1,4 +1,4 @@
-#include <stdint.h>
+#include "slideshow/clock.h"
 
 float time_offset_from_ticks(uint32_t tick_count)
 {

@@ -1,0 +1,57 @@
+// The one photo job and the worker thread that runs it. The main thread hands
+// the job over through pending_task and reads its results once done_flag is
+// set; the worker polls the slot every 100 ms. No lock: pending_task,
+// done_flag and quit are read with acquire and written with release
+// (app/atomic.h).
+#pragma once
+#include <windows.h>
+#include <d3d9.h>
+#include <stdint.h>
+
+#include "app/support.h"
+
+// A job for the worker thread. The one job lives inside the show's record and
+// is never deleted on its own, hence no virtual destructor.
+class Task {
+public:
+    virtual bool run(IDirect3DDevice9* device) { (void)device; return false; }
+};
+
+class ImageLoadTask : public Task {
+public:
+    bool done_flag;               // atomic: release store, acquire load
+    IDirect3DTexture9* staging;   // system memory, photo_size square, full chain
+    char path[path_size];
+    float request_time;
+    IDirect3DTexture9* target;    // the spare video-memory face texture
+    int32_t orientation;
+    int32_t upload_row;
+    int32_t upload_level;
+    int32_t loaded_count;
+
+    // Decodes the photo at path into staging (pipeline/worker.cpp): the file's
+    // header decides whether a decoder may see it and gives its orientation.
+    bool run(IDirect3DDevice9* device) override;
+    // Copies the next band of the upload from staging into target
+    // (pipeline/upload.cpp); true once the last level is complete.
+    bool upload_step(IDirect3DDevice9* device, int32_t size);
+};
+
+struct LoadJob {
+    ImageLoadTask loader;
+    Task* pending_task;           // atomic: null or &loader
+    HANDLE worker_thread;
+    bool quit;                    // atomic: release store, acquire load
+    IDirect3DDevice9* device;     // handed to each job the worker runs
+};
+
+// Hands task to the worker, its done_flag cleared first. Main thread.
+Task* submit_task(LoadJob* job, Task* task);
+// Starts the worker thread; false when it cannot be created.
+bool start_worker(LoadJob* job, IDirect3DDevice9* device);
+// Sets quit and waits for the worker to end (one sleep and one photo at
+// most); nothing when it never started.
+void stop_worker(LoadJob* job);
+// The worker's loop, until quit (the thread's whole life).
+void worker_main(LoadJob* job);
+DWORD WINAPI worker_thread_entry(LPVOID job);

@@ -1,0 +1,40 @@
+// Where the show is in its cycle of photos: the states of a slide, from the
+// request of the next photo to the end of the turn that shows it, the faces it
+// has reached and the photo it requested last (slideshow/update.cpp moves
+// through them).
+#pragma once
+#include <stdint.h>
+
+enum SlideState : int32_t {
+    NEXT = 0,
+    LOADING = 1,
+    CACHING = 2,
+    WAITING = 3,
+    ROTATING = 4,
+    FADING = 5,
+};
+
+struct Cycle {
+    SlideState state;
+    // The face, 0 to 5, that receives the next photo and to which the camera
+    // turns next; the one before it is in view while the camera rests.
+    int32_t face;
+    // Position in the colour-filter cycle of the technique choice.
+    int32_t filter_index;
+    // Index in the photo list of the photo requested last; -1 before the first.
+    int32_t file_index;
+    // now at the start of FADING, of ROTATING and at the end of ROTATING.
+    float phase_start;
+    // Seconds from one photo's request to the next one's.
+    float slide_duration;
+    // Techniques drawn once so far in warm-up order (slideshow/technique.h).
+    int32_t warmed_techniques;
+};
+
+// The face in view while the camera rests: the one before `face`.
+inline int32_t face_in_view(int32_t face) { return face == 0 ? 5 : face - 1; }
+
+// Whether the staging texture holds the photo on its way, from the end of its
+// load until it moves onto its face: a spare texture made again after a
+// device reset takes its photo from there.
+inline bool spare_holds_photo(int32_t state) { return state == CACHING || state == WAITING || state == FADING; }
