@@ -17,6 +17,6 @@ echo "# What resources/effect.fxo is made from (scripts/make-effect-binary.sh)."
 echo "compiler vkd3d $version"
 cd "$root"
 inputs=(resources/effect.fx scripts/make-effect-binary.sh)
-while IFS= read -r f; do inputs+=("$f"); done < <(find tools/fxpack -type f | LC_ALL=C sort)
+while IFS= read -r f; do inputs+=("$f"); done < <(find fxpack -type f | LC_ALL=C sort)
 sha256sum "${inputs[@]}"
 echo "$(sha256sum <"$fxo" | cut -d' ' -f1)  resources/effect.fxo"

@@ -7,7 +7,7 @@
 #
 #   scripts/make-effect-binary.sh OUT [FXPACK [EFFECT]]
 #
-# FXPACK is the packer binary (default: build/native/tools/fxpack/fxpack),
+# FXPACK is the packer binary (default: build/native/fxpack/fxpack),
 # EFFECT the effect text (default: resources/effect.fx).
 # Any shader that fails to compile fails the whole run, with the compiler's
 # messages on standard error. Needs scripts/install-vkd3d.sh to have run.
@@ -15,7 +15,7 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 out=${1:?usage: make-effect-binary.sh OUT [FXPACK [EFFECT]]}
-fxpack=${2:-$here/../build/native/tools/fxpack/fxpack}
+fxpack=${2:-$here/../build/native/fxpack/fxpack}
 src=${3:-$here/../resources/effect.fx}
 compiler=$here/vkd3d-compiler
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "app/saver.h"
-#include "tools/bench_clock.h"
-#include "tools/bench_dialog.h"
+#include "tools/common/bench_clock.h"
+#include "tools/common/bench_dialog.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/fxpack/shader_operands.h"
+#include "fxpack/shader_operands.h"
 
 namespace {
 
@@ -533,7 +533,7 @@ TEST(ShaderWalk, FindsOperandsPs20DoesNotAllow)
     EXPECT_EQ(faults({oC0 | 1u << 20, src(reg_temp, 0)}, OP_MOV), 2u);
 }
 
-// The packer's rewrite of pixel shader operands (tools/fxpack), on shaders
+// The packer's rewrite of pixel shader operands (fxpack), on shaders
 // that each need one of its ways: run by a small interpreter on random
 // inputs, every rewritten shader writes the same bits as the original.
 namespace {

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/bench_show.h"
+#include "tools/common/bench_show.h"
 
 namespace {
 

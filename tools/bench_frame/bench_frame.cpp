@@ -17,7 +17,7 @@
 
 #include "app/slideshow.h"
 #include "slideshow/pacing.h"
-#include "tools/bench_clock.h"
+#include "tools/common/bench_clock.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "app/shell.h"
 #include "app/slideshow.h"
 #include "support/hooks.h"
-#include "tools/bench_clock.h"
+#include "tools/common/bench_clock.h"
 
 namespace {
 

@@ -26,8 +26,8 @@
 #include <vector>
 
 #include "slideshow/technique.h"
-#include "support/vtable_hook.h"
-#include "tools/bench_show.h"
+#include "support/hooks.h"
+#include "tools/common/bench_show.h"
 
 namespace {
 
@@ -257,7 +257,7 @@ int main(int argc, char** argv)
     std::printf("start-up: %.3f s from the dialog's answer to the first frame\n", started - answered);
     {
         // The answer on the system clock, to line the gaps up with samples
-        // taken outside the program (tools/bench_threads.py).
+        // taken outside the program (tools/bench_smooth/bench_threads.py).
         FILETIME ft;
         GetSystemTimePreciseAsFileTime(&ft);
         const double unix_now =
@@ -266,7 +266,7 @@ int main(int argc, char** argv)
     }
     if (turns > 0) {
         if (linear)
-            sampler_hook = new VtableHook(app->gpu.device, vtable_slot::device_set_sampler_state,
+            sampler_hook = new VtableHook(app->gpu.device, slot::SetSamplerState,
                                           reinterpret_cast<void*>(linear_sampler_state));
         std::printf("turns%s\n", linear ? ", anisotropic minification made linear" : "");
         sweep_turns(app, turns);
@@ -280,7 +280,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (cold) app->cycle.warmed_techniques = technique_count;
-    present_hook = new VtableHook(app->gpu.device, vtable_slot::device_present, reinterpret_cast<void*>(timed_present));
+    present_hook = new VtableHook(app->gpu.device, slot::Present, reinterpret_cast<void*>(timed_present));
 
     std::vector<Gap> gaps;
     std::vector<double> warm_up_frames, first_use_frames;

@@ -12,10 +12,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/shell.h"
-#include "app/slideshow.h"
 #include "support/hooks.h"
-#include "tools/bench_dialog.h"
+#include "tools/common/bench_show.h"
 
 namespace {
 
@@ -38,44 +36,30 @@ int main(int argc, char** argv)
         return 2;
     }
     int runs = argc > 2 ? std::atoi(argv[2]) : 3;
-    answer_dialog_with(argv[1]);
-
-    CoInitialize(nullptr);
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    register_window_class(instance);
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
 
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
-        main_window = create_main_window(instance);
-        auto* app = static_cast<Slideshow*>(create_slideshow());
-        app_object = app;
         presented.QuadPart = 0;
-        if (!app->init()) {
-            std::fprintf(stderr, "start-up failed: %s\n", app->error_text());
-            return 1;
-        }
-        ShowWindow(main_window, SW_SHOWDEFAULT);
-        UpdateWindow(main_window);
+        double answered = 0;
+        Slideshow* app = start_show(argv[1], &answered);
+        if (!app) return 1;
         if (!real_present)
             real_present = reinterpret_cast<PresentFn>(
                 hook_vtable(app->gpu.device, slot::Present, reinterpret_cast<void*>(timed_present)));
         for (int f = 0; f < 100 && presented.QuadPart == 0; ++f) {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            pump_messages();
             app->frame();
         }
         if (presented.QuadPart == 0) {
             std::fprintf(stderr, "no frame was presented\n");
             return 1;
         }
-        times.push_back(double(presented.QuadPart - dialog_answered.QuadPart) / double(frequency.QuadPart));
+        times.push_back(double(presented.QuadPart) / double(frequency.QuadPart) - answered);
         std::printf("run %d: %.3f s from the dialog's answer to the first presented frame (%d photos)\n", i + 1,
                     times.back(), app->files.count);
-        DestroyWindow(main_window); // done() runs from WM_DESTROY
-        delete app;
-        app_object = nullptr;
+        end_show(app);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         }

@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "tools/bench_show.h"
+#include "tools/common/bench_show.h"
 
 namespace {
 

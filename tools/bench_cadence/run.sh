@@ -2,13 +2,13 @@
 # Benchmark of the slideshow's cadence: makes a folder of photo-sized JPEGs
 # (12 megapixels, 4000x3000, unless WIDTHxHEIGHT is given) and runs
 # bench_cadence over it under Wine, on a private display and Wine prefix.
-# Usage: tools/bench_cadence.sh [build dir, default build/win64] [WIDTHxHEIGHT] [photos, default 7] [benchmark]
+# Usage: tools/bench.sh cadence [WIDTHxHEIGHT] [photos, default 7] [benchmark]
 # The benchmark is bench_cadence unless given: bench_step runs over the same
 # photos (Right presses to the next photo fully in view, 5 per case).
 # ORBISCA_DISPLAY=WIDTHxHEIGHTxDEPTH sets the virtual display (1280x1024x24
 # unless given); a smaller one gives software rendering a higher frame rate.
 set -e
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build/win64}
 size=${2:-4000x3000}
 count=${3:-7}
@@ -16,7 +16,7 @@ bench=${4:-bench_cadence}
 work=$(mktemp -d /tmp/bench_cadence.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-. "$root/tools/bench_photos.sh"
+. "$root/tools/common/bench_photos.sh"
 bench_photos "$work" "$size" "$count"
 
 . "$root/scripts/wine-env.sh"

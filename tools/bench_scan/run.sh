@@ -5,11 +5,12 @@
 # spread through it (each folder links to its parent and to a sibling), which
 # neither follows. Prints the figures and their ratios, and beside them the
 # system's listing of the tree alone: the part of the scan that is not ours.
-#   tools/bench_scan.sh <bench_scan.exe> [rounds]
+#   tools/bench.sh scan [rounds, default 5]
 set -eu
-exe=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${1:-$root/build/win64}
+exe=$(cd "$build/tools" && pwd)/bench_scan.exe
 runs=${2:-5}
-root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine-env.sh"
 trap 'rm -rf "${tree:-}"; wine_env_stop' EXIT
 wine_env_start

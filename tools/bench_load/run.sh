@@ -3,20 +3,16 @@
 # 2560x1600), times a plain libjpeg decode of each (djpeg, its full decode:
 # -scale 1/2 is no faster, entropy decoding dominates), then runs bench_load
 # under Wine and prints its figures with the ratio to djpeg beside them.
-# Usage: tools/bench_load.sh [build dir, default build/win64]
+# Usage: tools/bench.sh load
 set -e
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build/win64}
 work=$(mktemp -d /tmp/bench_load.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-# Photo-like content: smooth colour fields with fine noise, JPEG quality 90.
-make_photo() { # width height file
-    convert -size "$(($1 / 8))x$(($2 / 8))" plasma:fractal -seed 7 -resize "$1x$2!" \
-        -attenuate 0.4 +noise Gaussian -quality 90 "$3"
-}
-make_photo 5120 2880 "$work/photo_5120x2880.jpg"
-make_photo 2560 1600 "$work/photo_2560x1600.jpg"
+. "$root/tools/common/bench_photos.sh"
+bench_photos "$work" 5120x2880 1 photo_5120x2880
+bench_photos "$work" 2560x1600 1 photo_2560x1600
 
 declare -A djpeg_ms
 for f in "$work"/*.jpg; do

@@ -3,14 +3,14 @@
 # (12 megapixels, 7 of them) and runs bench_smooth over it under Wine, on a
 # private display and Wine prefix, optionally while a full-screen grab of the
 # display (xwd -root) runs every 2 seconds.
-# Usage: tools/bench_smooth.sh [build dir, default build/win64] [seconds, default 600] [grab] [threads]
+# Usage: tools/bench.sh smooth [seconds, default 600] [grab] [threads]
 #                              [bare | cold | all-at-once]
 # threads: every thread of the machine is sampled meanwhile, and for each gap
-# over 1 s the threads that ran in it are printed (tools/bench_threads.py).
+# over 1 s the threads that ran in it are printed (tools/bench_smooth/bench_threads.py).
 # bare: the control, a bare Clear + Present loop on the program's device;
 # cold: no warm-up; all-at-once: the cost of every technique's first use at once.
 set -e
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build/win64}
 seconds=${2:-600}
 grab="" threads="" mode=""
@@ -23,7 +23,7 @@ for arg in "${@:3}"; do
 done
 work=$(mktemp -d /tmp/bench_smooth.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-. "$root/tools/bench_photos.sh"
+. "$root/tools/common/bench_photos.sh"
 bench_photos "$work" 4000x3000 7
 
 # Mesa keeps compiled shaders on disk between runs; without that cache every
@@ -40,7 +40,7 @@ if [ -n "$grab" ]; then
     grabber=$!
 fi
 if [ -n "$threads" ]; then
-    python3 "$root/tools/bench_threads.py" sample "$work/threads.txt" &
+    python3 "$root/tools/bench_smooth/bench_threads.py" sample "$work/threads.txt" &
     sampler=$!
 fi
 # shellcheck disable=SC2086
@@ -48,6 +48,6 @@ fi
 if [ -n "$threads" ]; then
     kill "$sampler" 2>/dev/null
     sampler=""
-    python3 "$root/tools/bench_threads.py" report "$work/threads.txt" "$work/out.txt"
+    python3 "$root/tools/bench_smooth/bench_threads.py" report "$work/threads.txt" "$work/out.txt"
 fi
 echo "load after the run: $(uptime)"

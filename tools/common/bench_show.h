@@ -7,8 +7,8 @@
 
 #include "app/shell.h"
 #include "app/slideshow.h"
-#include "tools/bench_clock.h"
-#include "tools/bench_dialog.h"
+#include "tools/common/bench_clock.h"
+#include "tools/common/bench_dialog.h"
 
 // Starts the show on folder and shows its window; *answered is when the
 // dialog returned its answer (seconds_now). Null, with the reason printed, when
@@ -20,7 +20,7 @@ inline Slideshow* start_show(const char* folder, double* answered)
     HINSTANCE instance = GetModuleHandleA(nullptr);
     register_window_class(instance);
     main_window = create_main_window(instance);
-    auto* app = static_cast<Slideshow*>(create_slideshow());
+    Slideshow* app = create_slideshow();
     app_object = app;
     if (!app->init()) {
         std::fprintf(stderr, "start-up failed: %s\n", app->error_text());

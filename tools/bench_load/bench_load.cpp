@@ -3,7 +3,7 @@
 // drawing frames and watches the process's private memory), the job alone on
 // a thread of its own (the worker's own share), and the imaging component
 // alone decoding the whole photo to 32-bit BGR. Then the main thread's share
-// of the banded upload. Prints one line per figure; tools/bench_load.sh adds
+// of the banded upload. Prints one line per figure; tools/bench.sh load adds
 // the libjpeg comparison. Usage: bench_load <photo.jpg>...
 #include <algorithm>
 #include <cstdio>
@@ -18,7 +18,7 @@
 
 #include "pipeline/decode.h"
 #include "support/test_device.h"
-#include "tools/bench_clock.h"
+#include "tools/common/bench_clock.h"
 
 namespace {
 
@@ -114,7 +114,7 @@ int main(int argc, char** argv)
         std::printf("no Direct3D device\n");
         return 1;
     }
-    Slideshow* show = static_cast<Slideshow*>(create_slideshow());
+    Slideshow* show = create_slideshow();
     show->gpu.device = dev.device;
     ImageLoadTask& task = show->job.loader;
     if (dev.device->CreateTexture(photo_size, photo_size, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &task.staging,

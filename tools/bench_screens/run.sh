@@ -5,17 +5,17 @@
 # the screen shows a photo (the show is black until the first photo turns into
 # view) and whether the grab is the same picture as the one before (a frozen
 # show: the overlay's figures change on every frame).
-# Usage: tools/bench_screens.sh [build dir, default build/win64] [runs, default 3] [seconds, default 20]
-# Photos: 7 of 12 megapixels (tools/bench_photos.sh), the first shown first.
+# Usage: tools/bench.sh screens [runs, default 3] [seconds, default 20]
+# Photos: 7 of 12 megapixels (tools/common/bench_photos.sh), the first shown first.
 set -u
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build/win64}
 runs=${2:-3}
 seconds=${3:-20}
 # The helpers of the end-to-end tests (dialog, shots, registry), on a private
 # display and Wine prefix.
 E2E_HELPERS_ONLY=1 . "$root/tests/e2e/e2e.sh" screens "$build/orbisca.exe" "$build/tests/e2e/window_text.exe"
-. "$root/tools/bench_photos.sh"
+. "$root/tools/common/bench_photos.sh"
 
 # Xvfb runs no window manager: Wine then waits 2 s for one to withdraw the
 # folder dialog as it closes ("wait_for_withdrawn_state ... wait timed out"),
