@@ -7,9 +7,9 @@
 
 TEST(SlideshowRecord, ConstructionDefaults)
 {
-    Application* app = create_slideshow();
-    ASSERT_NE(app, nullptr);
-    Slideshow* s = static_cast<Slideshow*>(app);
+    Slideshow* s = create_slideshow();
+    ASSERT_NE(s, nullptr);
+    Application* app = s;
 
     EXPECT_EQ(s->cycle.file_index, -1);
     EXPECT_EQ(s->cycle.state, NEXT);

@@ -111,16 +111,11 @@ struct DialogAnswer {
     }
 };
 
-// Counts the failures the hooks below inject.
-int fail_create_texture_at = 0; // n-th CreateTexture call fails (0 = never)
-int create_texture_calls = 0;
-bool fail_vertex_buffer_lock = false;
-bool fail_create_device = false;
-bool fail_direct3d = false;
-bool fail_thread = false;
-bool fail_effect = false;
-bool fail_font = false;
-bool fail_sprite = false;
+// The calls the hooks below fail: each at its n-th call, none unless armed.
+struct Failures {
+    FailNth create_texture, vertex_buffer_lock, create_device, direct3d, thread, effect_text, effect_binary, font,
+        sprite;
+} fail;
 IDirect3DDevice9* created_device = nullptr;
 
 using CreateTextureFn = HRESULT(WINAPI*)(IDirect3DDevice9*, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL,
@@ -129,7 +124,7 @@ CreateTextureFn real_create_texture = nullptr;
 HRESULT WINAPI create_texture_hook(IDirect3DDevice9* d, UINT w, UINT h, UINT l, DWORD u, D3DFORMAT f, D3DPOOL p,
                                    IDirect3DTexture9** t, HANDLE* s)
 {
-    if (++create_texture_calls == fail_create_texture_at) {
+    if (fail.create_texture.now()) {
         *t = nullptr;
         return D3DERR_OUTOFVIDEOMEMORY;
     }
@@ -140,7 +135,7 @@ using BufferLockFn = HRESULT(WINAPI*)(IDirect3DVertexBuffer9*, UINT, UINT, void*
 BufferLockFn real_vb_lock = nullptr;
 HRESULT WINAPI vb_lock_hook(IDirect3DVertexBuffer9* b, UINT o, UINT s, void** p, DWORD f)
 {
-    if (fail_vertex_buffer_lock) return D3DERR_INVALIDCALL;
+    if (fail.vertex_buffer_lock.now()) return D3DERR_INVALIDCALL;
     return real_vb_lock(b, o, s, p, f);
 }
 
@@ -150,7 +145,7 @@ CreateDeviceFn real_create_device = nullptr;
 HRESULT WINAPI create_device_hook(IDirect3D9* d3d, UINT a, D3DDEVTYPE t, HWND w, DWORD f, D3DPRESENT_PARAMETERS* pp,
                                   IDirect3DDevice9** out)
 {
-    if (fail_create_device) {
+    if (fail.create_device.now()) {
         *out = nullptr;
         return D3DERR_NOTAVAILABLE;
     }
@@ -190,7 +185,7 @@ using Direct3DCreate9Fn = IDirect3D9*(WINAPI*)(UINT);
 Direct3DCreate9Fn real_direct3d_create = nullptr;
 IDirect3D9* WINAPI direct3d_create_hook(UINT version)
 {
-    if (fail_direct3d) return nullptr;
+    if (fail.direct3d.now()) return nullptr;
     IDirect3D9* d3d = real_direct3d_create(version);
     if (d3d && !real_create_device) {
         real_create_device = reinterpret_cast<CreateDeviceFn>(
@@ -208,7 +203,7 @@ HANDLE WINAPI create_thread_hook(LPSECURITY_ATTRIBUTES a, SIZE_T s, LPTHREAD_STA
                                  LPDWORD id)
 {
     if (r == worker_thread_entry) {
-        if (fail_thread) return nullptr;
+        if (fail.thread.now()) return nullptr;
         ++threads_started;
     }
     return real_create_thread(a, s, r, p, f, id);
@@ -220,7 +215,7 @@ EffectFromResourceFn real_effect_from_resource = nullptr;
 HRESULT WINAPI effect_from_resource_hook(IDirect3DDevice9* d, HMODULE m, const char* r, const D3DXMACRO* dm,
                                          ID3DXInclude* i, DWORD f, ID3DXEffectPool* p, ID3DXEffect** e, ID3DXBuffer** b)
 {
-    if (fail_effect) {
+    if (fail.effect_text.now()) {
         *e = nullptr;
         return E_FAIL;
     }
@@ -232,7 +227,7 @@ EffectFn real_create_effect = nullptr;
 HRESULT WINAPI create_effect_hook(IDirect3DDevice9* d, const void* data, UINT n, const D3DXMACRO* dm, ID3DXInclude* i,
                                   DWORD f, ID3DXEffectPool* p, ID3DXEffect** e, ID3DXBuffer** b)
 {
-    if (fail_effect) {
+    if (fail.effect_binary.now()) {
         *e = nullptr;
         return E_FAIL;
     }
@@ -245,7 +240,7 @@ FontFn real_create_font = nullptr;
 HRESULT WINAPI create_font_hook(IDirect3DDevice9* d, INT h, UINT w, UINT wt, UINT m, BOOL it, DWORD cs, DWORD op,
                                 DWORD q, DWORD pf, LPCSTR face, ID3DXFont** out)
 {
-    if (fail_font) {
+    if (fail.font.now()) {
         *out = nullptr;
         return E_OUTOFMEMORY;
     }
@@ -255,7 +250,7 @@ using SpriteFn = HRESULT(WINAPI*)(IDirect3DDevice9*, ID3DXSprite**);
 SpriteFn real_create_sprite = nullptr;
 HRESULT WINAPI create_sprite_hook(IDirect3DDevice9* d, ID3DXSprite** out)
 {
-    if (fail_sprite) {
+    if (fail.sprite.now()) {
         *out = nullptr;
         return E_OUTOFMEMORY;
     }
@@ -352,17 +347,14 @@ protected:
         empty = temp_folder("orbisca-startup-empty");
         main_window = create_main_window(GetModuleHandleA(nullptr));
         ASSERT_NE(main_window, nullptr);
-        fail_create_texture_at = 0;
-        create_texture_calls = 0;
-        fail_vertex_buffer_lock = fail_create_device = fail_direct3d = fail_thread = false;
-        fail_effect = fail_font = fail_sprite = false;
+        fail = Failures();
         caps_result = D3D_OK;
         caps_vertex_shader = caps_pixel_shader = 0;
         d3dx_runtime_state = Runtime::present;
         dialogs_opened = 0;
         created_device = nullptr;
         threads_started = 0;
-        app = static_cast<Slideshow*>(create_slideshow());
+        app = create_slideshow();
         ASSERT_NE(app, nullptr);
         app_object = app;
     }
@@ -470,14 +462,8 @@ TEST_F(Startup, FolderWithoutPhotos)
 
 TEST_F(Startup, NoDirect3D)
 {
-    fail_direct3d = true;
+    fail.direct3d.arm(1);
     expect_refused_before_dialog("Can't create Direct3D");
-}
-
-TEST_F(Startup, NoDevice)
-{
-    fail_create_device = true;
-    expect_failure("Can't create D3D device");
 }
 
 TEST_F(Startup, NoHardwareAdapter)
@@ -527,7 +513,7 @@ TEST_F(Startup, MissingOrDamagedD3DXRuntime)
         EXPECT_EQ(folder, photos + "\\");
         EXPECT_EQ(file, 4u);
         delete app;
-        app = static_cast<Slideshow*>(create_slideshow());
+        app = create_slideshow();
         app_object = app;
     }
     EXPECT_NE(texts[0], texts[1]) << "a damaged copy is told apart from a missing one";
@@ -535,7 +521,7 @@ TEST_F(Startup, MissingOrDamagedD3DXRuntime)
 
 TEST_F(Startup, FaceTextureFails)
 {
-    fail_create_texture_at = 4;
+    fail.create_texture.arm(4);
     EXPECT_FALSE(start_in(photos, 0xFFFFFFFF));
     EXPECT_STREQ(app->error_text(), "Can't init resources : vidmem");
     EXPECT_NE(app->gpu.faces[2].texture, nullptr);
@@ -543,47 +529,37 @@ TEST_F(Startup, FaceTextureFails)
     finish_and_check_released();
 }
 
-TEST_F(Startup, StagingTextureFails)
+// Each step after the device that can fail: start-up names it, starts no
+// worker, and shutdown releases exactly what was made.
+struct StepFailure {
+    const char* name;
+    void (*arm)();
+    const char* text;
+};
+
+const StepFailure step_failures[] = {
+    {"Device", [] { fail.create_device.arm(1); }, "Can't create D3D device"},
+    // Seven face textures and the clearing source come first.
+    {"StagingTexture", [] { fail.create_texture.arm(9); }, "Can't init resources : tex"},
+    {"ProceduralTexture", [] { fail.create_texture.arm(11); }, "Can't init resources : tex"},
+    {"VertexBufferLock", [] { fail.vertex_buffer_lock.arm(1); }, "Can't init resources : vb"},
+    {"Font", [] { fail.font.arm(1); }, "Can't init resources : font"},
+    {"Sprite", [] { fail.sprite.arm(1); }, "Can't init resources : sprite"},
+    // Neither the text nor the compiled copy.
+    {"Effect", [] { fail.effect_text.arm(1); fail.effect_binary.arm(1); }, "Can't init resources : shaders"},
+    {"WorkerThread", [] { fail.thread.arm(1); }, "Can't init resources : task"},
+};
+
+class StartupStep : public Startup, public ::testing::WithParamInterface<StepFailure> {};
+
+TEST_P(StartupStep, FailsWithItsName)
 {
-    fail_create_texture_at = 9; // seven face textures and the clearing source come first
-    expect_failure("Can't init resources : tex");
+    GetParam().arm();
+    expect_failure(GetParam().text);
 }
 
-TEST_F(Startup, ProceduralTextureFails)
-{
-    fail_create_texture_at = 11;
-    expect_failure("Can't init resources : tex");
-}
-
-TEST_F(Startup, VertexBufferLockFails)
-{
-    fail_vertex_buffer_lock = true;
-    expect_failure("Can't init resources : vb");
-}
-
-TEST_F(Startup, FontFails)
-{
-    fail_font = true;
-    expect_failure("Can't init resources : font");
-}
-
-TEST_F(Startup, SpriteFails)
-{
-    fail_sprite = true;
-    expect_failure("Can't init resources : sprite");
-}
-
-TEST_F(Startup, EffectFails)
-{
-    fail_effect = true;
-    expect_failure("Can't init resources : shaders");
-}
-
-TEST_F(Startup, WorkerThreadFails)
-{
-    fail_thread = true;
-    expect_failure("Can't init resources : task");
-}
+INSTANTIATE_TEST_SUITE_P(Each, StartupStep, ::testing::ValuesIn(step_failures),
+                         [](const ::testing::TestParamInfo<StepFailure>& info) { return info.param.name; });
 
 // The rules for the chosen folder, with the dialog answered by a fixed path and
 // start-up stopped right after the scan (no device).
@@ -594,7 +570,7 @@ protected:
         Startup::SetUp();
         three = temp_folder("orbisca-startup-three");
         for (const char* name : {"\\1.jpg", "\\2.jpg", "\\3.jpg"}) write_file(three + name, "x");
-        fail_create_device = true;
+        fail.create_device.arm(1);
     }
     bool choose(const std::string& chosen, const std::string& remembered, DWORD file)
     {
@@ -620,7 +596,6 @@ TEST_F(FolderChoice, PositionBeyondTheListIsClampedToTheLastPhoto)
 
 TEST_F(FolderChoice, AnotherFolderStartsAtTheFirstPhotoAndIsSavedAtOnce)
 {
-    fail_direct3d = false;
     EXPECT_FALSE(choose(empty, three + "\\", 2));
     EXPECT_STREQ(app->error_text(), ".JPG files not found in specified folder");
     EXPECT_EQ(app->cycle.file_index, -1);
@@ -643,7 +618,6 @@ TEST_F(FolderChoice, LetterCaseCountsAsAnotherFolder)
 
 TEST_F(FolderChoice, DriveRootGetsASecondBackslash)
 {
-    fail_direct3d = false;
     // The scan of a whole drive is not wanted here: stop it at the list.
     EXPECT_FALSE(choose("Q:\\", "", 0)); // a drive that does not exist finds nothing
     EXPECT_STREQ(app->settings.folder, "Q:\\\\");

@@ -38,7 +38,7 @@ const char* nearest(const std::vector<uint8_t>& level, int side, int x, int y)
 class LoadJob : public ::testing::Test {
 protected:
     TestDevice dev;
-    Slideshow* show = static_cast<Slideshow*>(create_slideshow());
+    Slideshow* show = create_slideshow();
     ImageLoadTask& task = show->job.loader;
     HANDLE worker = nullptr;
 

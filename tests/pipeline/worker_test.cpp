@@ -27,7 +27,7 @@ protected:
     CountingTask job{};
     HANDLE thread = nullptr;
 
-    void SetUp() override { show = static_cast<Slideshow*>(create_slideshow()); }
+    void SetUp() override { show = create_slideshow(); }
     void TearDown() override
     {
         if (thread) {

@@ -22,7 +22,7 @@ using ResetFn = HRESULT(WINAPI*)(IDirect3DDevice9*, D3DPRESENT_PARAMETERS*);
 HRESULT WINAPI hooked_create_texture(IDirect3DDevice9* self, UINT w, UINT h, UINT levels, DWORD usage, D3DFORMAT format,
                               D3DPOOL pool, IDirect3DTexture9** texture, HANDLE* shared)
 {
-    if (w == 1024 && h == 1024 && pool == D3DPOOL_DEFAULT && ++calls.photo_textures == calls.fail_photo_texture_at) {
+    if (w == 1024 && h == 1024 && pool == D3DPOOL_DEFAULT && calls.photo_texture.now()) {
         *texture = nullptr;
         return D3DERR_OUTOFVIDEOMEMORY;
     }
@@ -42,8 +42,7 @@ HRESULT WINAPI hooked_create_texture(IDirect3DDevice9* self, UINT w, UINT h, UIN
 
 HRESULT WINAPI hooked_lock_rect(IDirect3DTexture9* self, UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags)
 {
-    ++calls.lock_rect;
-    if (calls.fail_lock_rect) return D3DERR_INVALIDCALL;
+    if (calls.lock_rect.now()) return D3DERR_INVALIDCALL;
     return lock_rect_hook->original<LockRectFn>()(self, level, locked, rect, flags);
 }
 
@@ -108,18 +107,18 @@ void RendererTest::TearDown()
 void RendererTest::hook_device()
 {
     IDirect3DDevice9* device = test_device.device;
-    hooks_.push_back(create_texture_hook = new VtableHook(device, vtable_slot::device_create_texture,
+    hooks_.push_back(create_texture_hook = new VtableHook(device, slot::CreateTexture,
                                                           reinterpret_cast<void*>(&hooked_create_texture)));
-    hooks_.push_back(cooperative_level_hook = new VtableHook(device, vtable_slot::device_test_cooperative_level,
+    hooks_.push_back(cooperative_level_hook = new VtableHook(device, slot::TestCooperativeLevel,
                                                              reinterpret_cast<void*>(&hooked_cooperative_level)));
     hooks_.push_back(present_hook =
-                         new VtableHook(device, vtable_slot::device_present, reinterpret_cast<void*>(&hooked_present)));
-    hooks_.push_back(reset_hook = new VtableHook(device, vtable_slot::device_reset, reinterpret_cast<void*>(&hooked_reset)));
+                         new VtableHook(device, slot::Present, reinterpret_cast<void*>(&hooked_present)));
+    hooks_.push_back(reset_hook = new VtableHook(device, slot::Reset, reinterpret_cast<void*>(&hooked_reset)));
     // Texture methods live in a vtable of their own: reach it through a texture.
     IDirect3DTexture9* any = nullptr;
     ASSERT_GE(device->CreateTexture(4, 4, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &any, nullptr), 0);
     hooks_.push_back(lock_rect_hook =
-                         new VtableHook(any, vtable_slot::texture_lock_rect, reinterpret_cast<void*>(&hooked_lock_rect)));
+                         new VtableHook(any, slot::LockRect, reinterpret_cast<void*>(&hooked_lock_rect)));
     any->Release();
     if (calls.system_texture) calls.system_texture->Release();
     calls.system_texture = nullptr;

@@ -10,7 +10,7 @@
 #include "render/cube.h"
 #include "support/fake_effect.h"
 #include "support/test_device.h"
-#include "support/vtable_hook.h"
+#include "support/hooks.h"
 #include "support/video_texture.h"
 
 // The renderer's operations on the whole record, as a frame calls them.
@@ -29,10 +29,8 @@ inline FrameScene scene_at(const Slideshow* s, float camera_time)
 
 // Calls seen by the device hooks of the current test.
 struct DeviceCalls {
-    int photo_textures = 0;          // 1024 x 1024 textures created in video memory
-    int fail_photo_texture_at = 0;   // 1-based number of the one to fail; 0 never
-    int lock_rect = 0;
-    bool fail_lock_rect = false;
+    FailNth photo_texture;            // 1024 x 1024 textures created in video memory
+    FailNth lock_rect;
     bool fail_system_texture = false; // 1024 x 1024 textures in system memory fail
     HRESULT cooperative_level = S_OK; // reported instead of the real state
     int cooperative_level_frames = 0; // ... for this many calls

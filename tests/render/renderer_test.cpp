@@ -157,7 +157,7 @@ TEST_F(RendererTest, FaceTexturesAreBlackAfterCreationAndAfterAReset)
 TEST_F(RendererTest, FailedFourthFaceTextureKeepsTheFirstThree)
 {
     hook_device();
-    calls.fail_photo_texture_at = 4;
+    calls.photo_texture.arm(4);
     EXPECT_FALSE(make_faces(show));
     IDirect3DTexture9* made[3];
     for (int i = 0; i < 3; ++i) {
@@ -167,7 +167,7 @@ TEST_F(RendererTest, FailedFourthFaceTextureKeepsTheFirstThree)
     }
     for (int i = 3; i < 6; ++i) EXPECT_EQ(show->gpu.faces[i].texture, nullptr);
     EXPECT_EQ(show->job.loader.target, nullptr);
-    EXPECT_EQ(calls.photo_textures, 4);
+    EXPECT_EQ(calls.photo_texture.calls, 4);
 
     release_face_textures(&show->gpu, &show->job.loader);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(show->gpu.faces[i].texture, nullptr);
@@ -178,9 +178,9 @@ TEST_F(RendererTest, FailedFourthFaceTextureKeepsTheFirstThree)
 TEST_F(RendererTest, UnlockableClearingSourceFailsTheCreation)
 {
     hook_device();
-    calls.fail_lock_rect = true;
+    calls.lock_rect.arm(1);
     EXPECT_FALSE(make_faces(show));
-    EXPECT_EQ(calls.lock_rect, 1);
+    EXPECT_EQ(calls.lock_rect.calls, 1);
     for (int i = 0; i < 6; ++i) EXPECT_NE(show->gpu.faces[i].texture, nullptr);
     EXPECT_NE(show->job.loader.target, nullptr);
     // The source was released.
@@ -587,8 +587,7 @@ TEST_F(RendererTest, FailedRecreationLeavesEmptySlotsThatFramesSkip)
     give_photos(show);
     calls.cooperative_level = D3DERR_DEVICENOTRESET;
     calls.cooperative_level_frames = 1;
-    calls.photo_textures = 0;
-    calls.fail_photo_texture_at = 2;
+    calls.photo_texture.arm(2);
     EXPECT_LT(show->frame(), 0);
     EXPECT_NE(show->gpu.faces[0].texture, nullptr);
     for (int i = 1; i < 6; ++i) EXPECT_EQ(show->gpu.faces[i].texture, nullptr);

@@ -1,4 +1,8 @@
+// C layout of the interfaces, so that the slots can be named.
+#define CINTERFACE
 #include "hooks.h"
+
+#include <d3d9.h>
 
 #include <cstring>
 
@@ -39,10 +43,38 @@ void* hook_import(const char* dll, const char* function, void* replacement)
     return nullptr;
 }
 
-void* hook_vtable(void* object, int index, void* replacement)
+void* hook_vtable(void* object, size_t index, void* replacement)
 {
-    void** vtable = *static_cast<void***>(object);
-    void* previous = vtable[index];
-    write_pointer(&vtable[index], replacement);
+    void** entry = *static_cast<void***>(object) + index;
+    void* previous = *entry;
+    write_pointer(entry, replacement);
     return previous;
 }
+
+// The entry itself is kept: the object may be gone by the time the hook is.
+VtableHook::VtableHook(void* object, size_t slot, void* replacement)
+    : entry_(*static_cast<void***>(object) + slot), original_(hook_vtable(object, slot, replacement))
+{
+}
+
+VtableHook::~VtableHook() { write_pointer(entry_, original_); }
+
+#define ORBISCA_SLOT(interface, method) (offsetof(interface##Vtbl, method) / sizeof(void*))
+namespace slot {
+const size_t Release = ORBISCA_SLOT(IUnknown, Release);
+const size_t GetDeviceCaps = ORBISCA_SLOT(IDirect3D9, GetDeviceCaps);
+const size_t CreateDevice = ORBISCA_SLOT(IDirect3D9, CreateDevice);
+const size_t TestCooperativeLevel = ORBISCA_SLOT(IDirect3DDevice9, TestCooperativeLevel);
+const size_t Reset = ORBISCA_SLOT(IDirect3DDevice9, Reset);
+const size_t Present = ORBISCA_SLOT(IDirect3DDevice9, Present);
+const size_t CreateTexture = ORBISCA_SLOT(IDirect3DDevice9, CreateTexture);
+const size_t CreateVertexBuffer = ORBISCA_SLOT(IDirect3DDevice9, CreateVertexBuffer);
+const size_t CreateIndexBuffer = ORBISCA_SLOT(IDirect3DDevice9, CreateIndexBuffer);
+const size_t UpdateSurface = ORBISCA_SLOT(IDirect3DDevice9, UpdateSurface);
+const size_t UpdateTexture = ORBISCA_SLOT(IDirect3DDevice9, UpdateTexture);
+const size_t SetSamplerState = ORBISCA_SLOT(IDirect3DDevice9, SetSamplerState);
+const size_t CreateVertexDeclaration = ORBISCA_SLOT(IDirect3DDevice9, CreateVertexDeclaration);
+const size_t GetSurfaceLevel = ORBISCA_SLOT(IDirect3DTexture9, GetSurfaceLevel);
+const size_t LockRect = ORBISCA_SLOT(IDirect3DTexture9, LockRect);
+const size_t BufferLock = ORBISCA_SLOT(IDirect3DVertexBuffer9, Lock);
+} // namespace slot

@@ -1,37 +1,70 @@
 // Replacing single functions of the real platform for failure tests: an entry
 // of this executable's import table, or one slot of a COM object's vtable.
-// Both return the original so a hook can forward to it.
+// Both give back the original so that a replacement can forward to it. A
+// vtable is shared by every object of its class in the process, so a
+// replacement usually checks its `self` or counts calls (FailNth).
 #pragma once
 #include <windows.h>
+#include <stddef.h>
 
 // Points the import of `function` from `dll` in this executable at
 // `replacement`. Returns the previous address, or null when not imported.
 void* hook_import(const char* dll, const char* function, void* replacement);
 
-// Replaces slot `index` of the vtable of `object` (every object of that class
-// shares it). Returns the previous entry.
-void* hook_vtable(void* object, int index, void* replacement);
+// Replaces slot `index` of the vtable of `object` for the rest of the
+// process. Returns the previous entry.
+void* hook_vtable(void* object, size_t index, void* replacement);
 
-// Vtable slots used by the tests.
+// The same, put back when the hook goes out of scope.
+class VtableHook {
+public:
+    VtableHook(void* object, size_t slot, void* replacement);
+    ~VtableHook();
+    VtableHook(const VtableHook&) = delete;
+    VtableHook& operator=(const VtableHook&) = delete;
+
+    template <typename F> F original() const { return reinterpret_cast<F>(original_); }
+
+private:
+    void** entry_;
+    void* original_;
+};
+
+// Counts the calls a replacement sees and says when to fail: at the at-th
+// call (1 the first; 0 never).
+struct FailNth {
+    int at = 0;
+    int calls = 0;
+    void arm(int n)
+    {
+        at = n;
+        calls = 0;
+    }
+    bool now() { return ++calls == at; }
+};
+
+// Vtable slots of the methods tests replace, taken from the interfaces' C
+// layout (hooks.cpp).
 namespace slot {
 // IUnknown
-const int Release = 2;
+extern const size_t Release;
 // IDirect3D9
-const int GetDeviceCaps = 14;
-const int CreateDevice = 16;
+extern const size_t GetDeviceCaps;
+extern const size_t CreateDevice;
 // IDirect3DDevice9
-const int TestCooperativeLevel = 3;
-const int Reset = 16;
-const int Present = 17;
-const int CreateTexture = 23;
-const int CreateVertexBuffer = 26;
-const int CreateIndexBuffer = 27;
-const int UpdateSurface = 30;
-const int UpdateTexture = 31;
-const int CreateVertexDeclaration = 86;
+extern const size_t TestCooperativeLevel;
+extern const size_t Reset;
+extern const size_t Present;
+extern const size_t CreateTexture;
+extern const size_t CreateVertexBuffer;
+extern const size_t CreateIndexBuffer;
+extern const size_t UpdateSurface;
+extern const size_t UpdateTexture;
+extern const size_t SetSamplerState;
+extern const size_t CreateVertexDeclaration;
 // IDirect3DTexture9
-const int GetSurfaceLevel = 18;
-const int LockRect = 19;
-// IDirect3DVertexBuffer9 / IDirect3DIndexBuffer9
-const int BufferLock = 11;
+extern const size_t GetSurfaceLevel;
+extern const size_t LockRect;
+// IDirect3DVertexBuffer9 and IDirect3DIndexBuffer9
+extern const size_t BufferLock;
 } // namespace slot
