@@ -245,10 +245,7 @@ bool Slideshow::start_unattended()
         str_copy(error_text_buf, "No photo folder: choose one in the screen saver's settings");
         return false;
     }
-    if (!load_d3dx_runtime()) {
-        str_copy(error_text_buf, d3dx_runtime_error_text());
-        return false;
-    }
+    load_d3dx_runtime();
     return start_show();
 }
 

@@ -36,12 +36,8 @@ bool same_text(const char* a, const char* b)
 bool Slideshow::init()
 {
     load_settings();
-    // Before the folder dialog: nothing can be shown without the runtime. The
-    // settings are loaded already, so the save in done() keeps them as they are.
-    if (!load_d3dx_runtime()) {
-        str_copy(error_text_buf, d3dx_runtime_error_text());
-        return false;
-    }
+    // D3DX where it is installed, the program's own equivalents elsewhere.
+    load_d3dx_runtime();
     // Also before the dialog: the user is not asked for a folder on an adapter
     // that cannot show it, and Direct3D's start, the longest part of start-up
     // on some systems, is over before the answer.
