@@ -1,5 +1,8 @@
 // Frame-rate figures of the renderer on the display it runs on (under Wine:
 // the virtual X display). Prints:
+//  - the frame time of Slideshow::frame on the full scene (median and 99th
+//    percentile) with D3DX and with the program's own functions, side by side
+//    (two scenes on the device, drawn in turns);
 //  - frames per second of Slideshow::frame on the full scene against a bare
 //    Clear + Present loop on the same device, and their ratio;
 //  - what one band of the upload costs (the slope between a batch of the
@@ -19,6 +22,7 @@
 #include "render/cube.h"
 #include "slideshow/pacing.h"
 #include "tools/bench_clock.h"
+#include "tools/bench_ways.h"
 
 namespace {
 
@@ -94,7 +98,7 @@ template <typename T> void release(T*& p)
     p = nullptr;
 }
 
-// Everything but the settings: the bench must not touch the remembered folder.
+// The scene's objects, the device kept.
 void release_scene(Slideshow* show)
 {
     show->release_face_textures();
@@ -109,8 +113,6 @@ void release_scene(Slideshow* show)
     release(show->sprite);
     release(show->effect);
     release(show->frame_query);
-    release(show->device);
-    release(show->d3d);
 }
 
 // Until the device has done everything issued before.
@@ -123,10 +125,10 @@ void wait_for(IDirect3DQuery9* query)
 
 } // namespace
 
-// usage: bench_frame [frames]   (frames per measured loop, 100 unless given)
+// usage: bench_frame [frames]   (frames per measured loop, 300 unless given)
 int main(int argc, char** argv)
 {
-    const int measured_frames = argc > 1 && std::atoi(argv[1]) > 0 ? std::atoi(argv[1]) : 100;
+    const int measured_frames = argc > 1 && std::atoi(argv[1]) > 0 ? std::atoi(argv[1]) : 300;
     WNDCLASSA wc = {};
     wc.lpfnWndProc = window_proc;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -150,13 +152,45 @@ int main(int argc, char** argv)
         std::printf("no device\n");
         return 1;
     }
-    if (const char* failed = create_scene(show)) {
-        std::printf("could not create: %s\n", failed);
-        return 1;
-    }
     IDirect3DDevice9* device = show->device;
     std::printf("back buffer %ux%u, %d-sample multisampling\n", params.BackBufferWidth, params.BackBufferHeight,
                 int(params.MultiSampleType));
+
+    // The full scene both ways, each in a scene of its own on the one device:
+    // D3DX's objects in one, the program's own in the other, drawn in turns
+    // of ten frames so that a change in the machine's load touches both. The
+    // figures after these come from D3DX's scene.
+    Slideshow* second = static_cast<Slideshow*>(create_slideshow());
+    second->d3d = show->d3d;
+    second->device = show->device;
+    Slideshow* shows[2] = {show, second};
+    for (int way = 0; way < 2; ++way) {
+        use_builtin_d3dx(way == 1);
+        if (const char* failed = create_scene(shows[way])) {
+            std::printf("could not create (%s): %s\n", way_names[way], failed);
+            return 1;
+        }
+        for (int i = 0; i < warm_up_frames; ++i) {
+            pump_messages();
+            shows[way]->frame();
+        }
+    }
+    std::vector<double> way_times[2];
+    for (int turn = 0; turn < measured_frames / 10; ++turn)
+        for (int way = 0; way < 2; ++way) {
+            use_builtin_d3dx(way == 1);
+            for (int i = 0; i < 10; ++i) {
+                pump_messages();
+                double t = seconds_now();
+                shows[way]->frame();
+                way_times[way].push_back(seconds_now() - t);
+            }
+        }
+    release_scene(second);
+    second->device = nullptr;
+    second->d3d = nullptr;
+    delete second;
+    use_builtin_d3dx(false);
 
     // The slideshow stays in NEXT: the file list is empty, so nothing is requested.
     for (int i = 0; i < warm_up_frames; ++i) {
@@ -236,8 +270,15 @@ int main(int argc, char** argv)
     std::printf("longest upload frame:%8.2f ms (median of the upload frames %.2f ms)\n", longest_upload * 1000,
                 median(upload_times) * 1000);
     std::printf("longest upload / median frame: %.3f\n", longest_upload / median_frame);
+    std::printf("frame() of the full scene, %d frames each: median     99th percentile\n",
+                int(way_times[0].size()));
+    for (int way = 0; way < 2; ++way)
+        std::printf("  %-10s %20.2f ms %13.2f ms\n", way_names[way], median(way_times[way]) * 1000,
+                    percentile(way_times[way], 0.99) * 1000);
 
     release_scene(show);
+    release(show->device);
+    release(show->d3d);
     delete show;
     DestroyWindow(window);
     return 0;
