@@ -9,8 +9,9 @@ const WORD effect_binary_resource = 103;
 }  // namespace
 
 // Compiles the effect text. Where D3DX cannot compile it (Wine's D3DX cannot
-// compile effects with sampler blocks), the copy compiled at build time from
-// the same text is used instead. Compiler messages are never shown.
+// compile effects with sampler blocks, and the program's own functions have no
+// compiler), the copy compiled at build time from the same text is used
+// instead. Compiler messages are never shown.
 bool Slideshow::load_effect()
 {
     effect = nullptr;
