@@ -199,10 +199,13 @@ HRESULT BuiltinSprite::Begin(DWORD flags)
     if (begun_) return D3DERR_INVALIDCALL;
     flags_ = flags;
     if (!(flags & D3DXSPRITE_DONOTSAVESTATE)) {
-        // Recorded once: which states a sprite changes; captured at each Begin.
+        // Recorded once: which states a sprite changes (drawing from memory
+        // unbinds stream 0); captured at each Begin.
         if (!saved_ && device_->BeginStateBlock() >= 0) {
             set_states();
             device_->SetTexture(0, nullptr);
+            device_->SetStreamSource(0, nullptr, 0, 0);
+            device_->SetIndices(nullptr);
             if (device_->EndStateBlock(&saved_) < 0) saved_ = nullptr;
         }
         if (saved_) saved_->Capture();
