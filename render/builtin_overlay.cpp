@@ -253,7 +253,8 @@ HRESULT BuiltinSprite::Flush()
             if (!(flags_ & D3DXSPRITE_SORT_TEXTURE) && i != first) break;
             drawn_[i] = true;
             const Quad& q = quads_[i];
-            float w = static_cast<float>(q.rect.right - q.rect.left), h = static_cast<float>(q.rect.bottom - q.rect.top);
+            float w = static_cast<float>(q.rect.right - q.rect.left);
+            float h = static_cast<float>(q.rect.bottom - q.rect.top);
             float u0 = q.rect.left / q.texture_width, v0 = q.rect.top / q.texture_height;
             float u1 = q.rect.right / q.texture_width, v1 = q.rect.bottom / q.texture_height;
             SpriteVertex* v = vertices_ + 6 * n++;

@@ -237,8 +237,8 @@ private:
             if (op == op_texture) {
                 TypeInfo tt;
                 if (texture_state_[index] >= 0 || !type_at(state_type, &tt, nullptr)) return false;
-                if (tt.cls != effect_class_object || tt.type < effect_type_texture || tt.type > effect_type_texture_cube)
-                    return false;
+                bool texture = tt.type >= effect_type_texture && tt.type <= effect_type_texture_cube;
+                if (tt.cls != effect_class_object || !texture) return false;
                 // Unbound until a resource names the texture parameter.
                 texture_state_[index] = static_cast<int32_t>(i);
                 p.texture = effect_set_null;
@@ -420,7 +420,8 @@ private:
             bool sampler = p.cls == effect_class_object && p.type >= effect_type_sampler &&
                            p.type <= effect_type_sampler_cube;
             if (sampler != (set == effect_registers_sampler)) return false;
-            if (!sampler && (p.cls == effect_class_object || cls > effect_class_matrix_columns || regs > 4)) return false;
+            if (!sampler && (p.cls == effect_class_object || cls > effect_class_matrix_columns || regs > 4))
+                return false;
             EffectConstant& k = out_->constants[out_->constant_count++];
             k.parameter = static_cast<uint32_t>(parameter);
             k.register_set = set;

@@ -414,11 +414,8 @@ no_d3dx_runtime)
     windows=$(xdotool search --onlyvisible --name "^$title\$" | wc -l)
     [ "$windows" = 1 ] || fail "$windows windows titled '$title' (a message box?)"
     shot
-    for band in "10 10 190 18 title" "10 40 190 17 fps" "10 57 190 17 file" "10 91 190 17 seconds"; do
-        set -- $band
-        v=$(bright $1 $2 $3 $4)
-        awk -v v="$v" 'BEGIN { exit !(v > 0.003) }' || fail "no text where the $5 line belongs ($v)"
-    done
+    v=$(bright 10 10 190 100)
+    awk -v v="$v" 'BEGIN { exit !(v > 0.003) }' || fail "no overlay text ($v)"
     escape
     finish
     ;;

@@ -181,15 +181,12 @@ TEST_F(EffectReader, BitFlipsNeverReadOutOfBounds)
             ++read;
             // What was read stays within its tables and the container.
             const EffectLayout& e = *layout;
-            for (uint32_t sh = 0; sh < e.shader_count; ++sh) {
-                ASSERT_LE(e.shaders[sh].offset + uint64_t(e.shaders[sh].size), flipped.size());
-                ASSERT_LE(e.shaders[sh].first_constant + e.shaders[sh].constant_count, e.constant_count);
-            }
-            for (uint32_t p = 0; p < e.pass_count; ++p) {
-                ASSERT_LT(e.passes[p].vertex_shader, int32_t(e.shader_count));
-                ASSERT_LT(e.passes[p].pixel_shader, int32_t(e.shader_count));
-                ASSERT_LE(e.passes[p].first_state + e.passes[p].state_count, e.state_count);
-            }
+            for (const EffectShader& sh : std::vector<EffectShader>(e.shaders, e.shaders + e.shader_count))
+                ASSERT_TRUE(sh.offset + uint64_t(sh.size) <= flipped.size() &&
+                            sh.first_constant + sh.constant_count <= e.constant_count);
+            for (const EffectPass& p : std::vector<EffectPass>(e.passes, e.passes + e.pass_count))
+                ASSERT_TRUE(p.vertex_shader < int32_t(e.shader_count) && p.pixel_shader < int32_t(e.shader_count) &&
+                            p.first_state + p.state_count <= e.state_count);
             for (uint32_t c = 0; c < e.constant_count; ++c) ASSERT_LT(e.constants[c].parameter, e.parameter_count);
         }
     }

@@ -21,6 +21,7 @@
 #include "render/cube.h"
 #include "render/procedural_fill.h"
 #include "support/test_device.h"
+#include "support/vtable_hook.h"
 
 namespace {
 
@@ -74,8 +75,9 @@ IDirect3DTexture9* texture(IDirect3DDevice9* device, UINT w, UINT h, UINT levels
     D3DLOCKED_RECT locked;
     if (device->CreateTexture(w, h, levels, 0, format, pool, &t, nullptr) < 0) return nullptr;
     if (t->LockRect(0, &locked, nullptr, 0) >= 0) {
-        for (UINT y = 0; y < h; ++y) std::memset(static_cast<unsigned char*>(locked.pBits) + y * locked.Pitch, 0, 4 * w);
-        fill(PixelView{static_cast<unsigned char*>(locked.pBits), locked.Pitch});
+        auto* bits = static_cast<unsigned char*>(locked.pBits);
+        for (UINT y = 0; y < h; ++y) std::memset(bits + y * locked.Pitch, 0, 4 * w);
+        fill(PixelView{bits, locked.Pitch});
         t->UnlockRect(0);
     }
     if (levels != 1) D3DXFilterTexture(t, nullptr, 0, D3DX_DEFAULT);
@@ -195,7 +197,6 @@ TEST_F(BuiltinD3DX, EveryTechniqueDrawsAsThroughD3DX)
     Difference worst;
     std::string worst_mean, worst_largest;
     std::set<Picture> looks;
-    int frames = 0;
     for (const char* tr : {"Fade", "Sector"})
         for (const char* uv : {"Simple", "Zoom", "Lens", "Displacement"})
             for (const char* f : {"GrayScale", "Sepia", "GrayScaleInvert", "Emboss", "Rubik"})
@@ -212,9 +213,8 @@ TEST_F(BuiltinD3DX, EveryTechniqueDrawsAsThroughD3DX)
                         if (diff.mean >= worst.mean) worst.mean = diff.mean, worst_mean = label;
                         if (diff.largest >= worst.largest) worst.largest = diff.largest, worst_largest = label;
                         if (tau == 0.7f && orientation == 1) looks.insert(b);
-                        ++frames;
                     }
-    std::printf("%d frames each way; worst mean difference %.4f/255 (%s); largest difference %d/255 (%s)\n", frames,
+    std::printf("320 frames each way; worst mean difference %.4f/255 (%s); largest difference %d/255 (%s)\n",
                 worst.mean, worst_mean.c_str(), worst.largest, worst_largest.c_str());
     // Something was drawn: the techniques differ from one another.
     EXPECT_EQ(looks.size(), 40u);
@@ -280,10 +280,8 @@ TEST_F(BuiltinD3DX, TitleDrawsAsThroughD3DX)
                 "%.2f) through D3DX, (%.2f, %.2f) built in, brightness %.0f and %.0f\n",
                 diff.mean, diff.largest, x[0], y[0], x[1], y[1], brightness[0], brightness[1]);
     EXPECT_LE(diff.mean, 20.0);
-    EXPECT_LE(std::fabs(x[0] - x[1]), 1.5);
-    EXPECT_LE(std::fabs(y[0] - y[1]), 1.5);
-    EXPECT_GT(brightness[1], brightness[0] * 0.5);
-    EXPECT_LT(brightness[1], brightness[0] * 2.5);
+    EXPECT_TRUE(std::fabs(x[0] - x[1]) <= 1.5 && std::fabs(y[0] - y[1]) <= 1.5) << "text in another place";
+    EXPECT_TRUE(brightness[1] > brightness[0] * 0.5 && brightness[1] < brightness[0] * 2.5) << "text of another weight";
 }
 
 TEST_F(BuiltinD3DX, MipLevelsAreBoxFilteredWhereTheyCanBe)
@@ -312,8 +310,27 @@ TEST_F(BuiltinD3DX, MipLevelsAreBoxFilteredWhereTheyCanBe)
     }
 }
 
-TEST_F(BuiltinD3DX, BrokenContainersAndFullStorageFail)
+HRESULT STDMETHODCALLTYPE refusing_create_pixel_shader(IDirect3DDevice9*, const DWORD*, IDirect3DPixelShader9** out)
 {
+    *out = nullptr;
+    return D3DERR_OUTOFVIDEOMEMORY;
+}
+
+TEST_F(BuiltinD3DX, BrokenContainersRefusedShadersAndFullStorageFail)
+{
+    // A shader the device refuses (here the first pixel shader) fails the
+    // effect, and what was made before it is released: the device's count.
+    ULONG refs = d->AddRef() - 1;
+    d->Release();
+    {
+        VtableHook refuse(d, vtable_slot::device_create_pixel_shader,
+                          reinterpret_cast<void*>(refusing_create_pixel_shader));
+        ID3DXEffect* none = nullptr;
+        EXPECT_TRUE(own_effect(&none, bytes) == D3DERR_OUTOFVIDEOMEMORY && !none);
+    }
+    EXPECT_EQ(d->AddRef() - 1, refs);
+    d->Release();
+
     ID3DXEffect* e = reinterpret_cast<ID3DXEffect*>(1);
     ID3DXBuffer* errors = reinterpret_cast<ID3DXBuffer*>(1);
     EXPECT_EQ(builtin_d3dx.D3DXCreateEffect(d, bytes.data(), UINT(bytes.size() / 2), nullptr, nullptr, 0, nullptr, &e,

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <random>
 #include <vector>
 
 #include "render/matrix.h"
@@ -67,19 +66,11 @@ TEST(Matrices, RotationsScalingAndProducts)
     EXPECT_NEAR(q[1], 2, 1e-6);
 
     // Against double precision, also with the result in place of a factor.
-    std::mt19937 random(7);
-    std::uniform_real_distribution<float> value(-3, 3);
     Matrix4 x, y;
-    for (auto& row : x.m)
-        for (float& v : row) v = value(random);
-    for (auto& row : y.m)
-        for (float& v : row) v = value(random);
-    double want[4][4];
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) {
-            want[i][j] = 0;
-            for (int k = 0; k < 4; ++k) want[i][j] += double(x.m[i][k]) * y.m[k][j];
-        }
+    double want[4][4] = {};
+    for (int i = 0; i < 16; ++i) x.m[i / 4][i % 4] = 0.37f * i - 2, y.m[i / 4][i % 4] = 1.3f - 0.21f * i * (i % 3);
+    for (int i = 0; i < 16; ++i)
+        for (int k = 0; k < 4; ++k) want[i / 4][i % 4] += double(x.m[i / 4][k]) * y.m[k][i % 4];
     matrix_multiply(&m, x, y);
     expect_matrix(m, want, 1e-5);
     matrix_multiply(&x, x, y);

@@ -34,5 +34,6 @@ const size_t device_present = offsetof(IDirect3DDevice9Vtbl, Present) / sizeof(v
 const size_t device_create_texture = offsetof(IDirect3DDevice9Vtbl, CreateTexture) / sizeof(void*);
 const size_t device_update_texture = offsetof(IDirect3DDevice9Vtbl, UpdateTexture) / sizeof(void*);
 const size_t device_set_sampler_state = offsetof(IDirect3DDevice9Vtbl, SetSamplerState) / sizeof(void*);
+const size_t device_create_pixel_shader = offsetof(IDirect3DDevice9Vtbl, CreatePixelShader) / sizeof(void*);
 const size_t texture_lock_rect = offsetof(IDirect3DTexture9Vtbl, LockRect) / sizeof(void*);
 }

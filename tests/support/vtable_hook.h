@@ -27,5 +27,6 @@ extern const size_t device_present;
 extern const size_t device_create_texture;
 extern const size_t device_update_texture;
 extern const size_t device_set_sampler_state;
+extern const size_t device_create_pixel_shader;
 extern const size_t texture_lock_rect;
 }
