@@ -272,7 +272,9 @@ HRESULT BuiltinSprite::Flush()
     return D3D_OK;
 }
 
-// Texts longer than this are cut off.
+// Texts longer than this are cut off. Up to font_cache_size different texts
+// keep their textures (the overlay draws two); a fifth reuses the least
+// recently drawn one's.
 const int font_text_size = 512;
 const int font_cache_size = 4;
 const LONG font_margin = 2;
