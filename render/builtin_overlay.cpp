@@ -369,8 +369,16 @@ public:
     }
     INT STDMETHODCALLTYPE DrawTextW(ID3DXSprite* sprite, const WCHAR* text, INT count, RECT* rect, DWORD format,
                                     D3DCOLOR colour) override;
+    // Textures in video memory go before a reset; their texts are drawn
+    // again when next shown.
     HRESULT STDMETHODCALLTYPE OnLostDevice() override
     {
+        for (Text& t : texts_)
+            if (t.texture && t.dynamic) {
+                t.texture->Release();
+                t.texture = nullptr;
+                t.length = -1;
+            }
         if (own_sprite_) own_sprite_->OnLostDevice();
         return D3D_OK;
     }
@@ -388,6 +396,7 @@ private:
         DWORD format;
         LONG width, height; // of the rectangle, where it matters
         IDirect3DTexture9* texture;
+        bool dynamic; // in video memory, replaced whole at each drawing
         UINT texture_width, texture_height;
         RECT covered;
         INT text_height;
@@ -424,6 +433,7 @@ HRESULT BuiltinFont::create(IDirect3DDevice9* device, const D3DXFONT_DESCA& desc
     for (Text& t : texts_) {
         t.length = -1;
         t.texture = nullptr;
+        t.dynamic = false;
         t.last_use = 0;
     }
     font_ = CreateFontA(desc.Height, desc.Width, 0, 0, desc.Weight, desc.Italic, FALSE, FALSE, desc.CharSet,
@@ -549,8 +559,14 @@ bool BuiltinFont::render(Text* t)
         t->texture->Release();
         t->texture = nullptr;
     }
+    // A dynamic texture is written without waiting for the device to catch
+    // up with the frame drawn so far (a managed one's lock waits for it);
+    // managed where the device has no dynamic textures.
     if (!t->texture) {
-        if (device_->CreateTexture(tw, th, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t->texture, nullptr) < 0) {
+        t->dynamic = device_->CreateTexture(tw, th, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                                            &t->texture, nullptr) >= 0;
+        if (!t->dynamic &&
+            device_->CreateTexture(tw, th, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t->texture, nullptr) < 0) {
             t->texture = nullptr;
             return false;
         }
@@ -558,7 +574,7 @@ bool BuiltinFont::render(Text* t)
         t->texture_height = th;
     }
     D3DLOCKED_RECT locked;
-    if (t->texture->LockRect(0, &locked, nullptr, 0) < 0) return false;
+    if (t->texture->LockRect(0, &locked, nullptr, t->dynamic ? D3DLOCK_DISCARD : 0) < 0) return false;
     for (UINT y = 0; y < t->texture_height; ++y) {
         uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<unsigned char*>(locked.pBits) + y * locked.Pitch);
         const uint32_t* from = bits_ + y * bitmap_width_;
