@@ -49,8 +49,8 @@ public:
     // Start-up in parts (app/startup.cpp). init is load_settings,
     // check_platform, choose_folder, save_settings and start_show; the screen
     // saver starts without the dialog (start_unattended).
-    // The D3DX runtime, Direct3D and the check that the adapter runs shader
-    // model 2.0, with error_text_buf set when one fails.
+    // D3DX or the program's own equivalents, Direct3D and the check that the
+    // adapter runs shader model 2.0, with error_text_buf set when one fails.
     bool check_platform();
     // The folder dialog owned by owner (may be null), opened on the stored
     // folder; on OK the choice is taken, a different folder starting at its

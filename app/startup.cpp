@@ -74,8 +74,8 @@ void Slideshow::save_settings()
 bool Slideshow::init()
 {
     load_settings();
-    // Before the folder dialog: the user is not asked for a folder when
-    // nothing could show it, and Direct3D's start, the longest part of
+    // Before the folder dialog: the user is not asked for a folder on an
+    // adapter that cannot show it, and Direct3D's start, the longest part of
     // start-up on some systems, is over before the answer. The settings are
     // loaded already, so the save in done() keeps them as they are.
     if (!check_platform()) return false;
@@ -86,10 +86,8 @@ bool Slideshow::init()
 
 bool Slideshow::check_platform()
 {
-    if (!load_d3dx_runtime()) {
-        str_copy(error_text_buf, d3dx_runtime_error_text());
-        return false;
-    }
+    // D3DX where it is installed, the program's own equivalents elsewhere.
+    load_d3dx_runtime();
     switch (open_direct3d(&gpu)) {
     case DEVICE_READY:
         return true;

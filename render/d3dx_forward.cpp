@@ -1,7 +1,7 @@
 // The D3DX functions of the shipped programs: each one calls the function of
-// the same name that load_d3dx_runtime() took from the runtime. Compiled into
-// the executables only, so that they do not import d3dx9_27.dll; start-up
-// loads the runtime before anything calls these.
+// the same name in the table load_d3dx_runtime() filled, the runtime's or the
+// program's own. Compiled into the executables only, so that they do not
+// import d3dx9_27.dll; start-up fills the table before anything calls these.
 #include "d3dx_runtime.h"
 
 HRESULT WINAPI D3DXCreateEffect(IDirect3DDevice9* device, const void* data, UINT size, const D3DXMACRO* defines,

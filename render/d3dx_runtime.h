@@ -1,9 +1,10 @@
 // D3DX comes with the DirectX End-User Runtime, not with Windows, so the
-// program does not import it: load_d3dx_runtime() loads d3dx9_27.dll and takes
-// every function the program uses from it into one table, before anything
-// calls them. The shipped programs define the D3DX functions themselves
-// (d3dx_forward.cpp), each a call through this table; tests and tools link the
-// import library instead.
+// program does not import it: load_d3dx_runtime() fills one table with every
+// D3DX function the program uses before anything calls them, from
+// d3dx9_27.dll where it is installed and usable, and otherwise with the
+// program's own equivalents (builtin_d3dx.h). The shipped programs define the
+// D3DX functions themselves (d3dx_forward.cpp), each a call through this
+// table; tests and tools link the import library instead.
 #pragma once
 #include <windows.h>
 #include <d3dx9.h>
@@ -29,19 +30,18 @@ struct D3DXRuntime {
 #undef ORBISCA_D3DX_ENTRY
 };
 
-// All null until a load succeeds.
+// All null until the first load.
 extern D3DXRuntime d3dx_runtime;
 
 extern const char d3dx_runtime_dll[];   // "d3dx9_27.dll"
 
-// Loads the runtime and fills the table. False when the DLL cannot be loaded
-// or lacks one of the functions: the table is then left as it was, and
-// d3dx_runtime_error_text() says what the user can do about it. May be called
-// again; the DLL stays loaded for the life of the process.
-bool load_d3dx_runtime();
-// The same from another DLL (tests).
+// Fills the table: from d3dx9_27.dll when it loads and exports every
+// function, else (missing, or damaged, say a copy for another architecture)
+// with the program's own functions. May be called again; a DLL taken stays
+// loaded for the life of the process.
+void load_d3dx_runtime();
+// The same from another DLL (tests). True when the DLL's functions were taken.
 bool load_d3dx_runtime_from(const char* dll);
 
-// After a failed load: the text for the user (which runtime is missing and how
-// to get it). Empty when nothing failed.
-const char* d3dx_runtime_error_text();
+// Whether the table holds the program's own functions.
+bool d3dx_runtime_builtin();

@@ -4,8 +4,9 @@
 #include "resources/resource_ids.h"
 
 // Compiles the effect text. Where D3DX cannot compile it (Wine's D3DX cannot
-// compile effects with sampler blocks), the copy compiled at build time from
-// the same text is used instead. Compiler messages are never shown.
+// compile effects with sampler blocks, and the program's own functions have no
+// compiler), the copy compiled at build time from the same text is used
+// instead. Compiler messages are never shown.
 bool load_effect(GpuObjects* gpu)
 {
     IDirect3DDevice9* device = gpu->device;

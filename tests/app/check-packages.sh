@@ -37,7 +37,7 @@ for arch in win64 win32; do
     "$here/check-imports.sh" "$objdump" "$x/orbisca.exe" "$x/orbisca.scr" || fail "$arch: imports"
     python3 "$here/check-resources.py" "$root/app/version.h" "$x/orbisca.exe" "$x/orbisca.scr" ||
         fail "$arch: resources"
-    for want in "qelvar orbisca $version ($arch)" d3dx9_27.dll 'DirectX End-User Runtime' \
+    for want in "qelvar orbisca $version ($arch)" d3dx9_27.dll 'DirectX End-User Runtime' 'Nothing to install' \
         'HKEY_CURRENT_USER\Software\orbisca' 'reg delete HKCU\Software\orbisca' Esc 'right click' orbisca.scr \
         Install; do
         grep -qF "$want" "$x/README.txt" || fail "$arch: README.txt does not say '$want'"

@@ -73,6 +73,7 @@ const size_t CreateIndexBuffer = ORBISCA_SLOT(IDirect3DDevice9, CreateIndexBuffe
 const size_t UpdateSurface = ORBISCA_SLOT(IDirect3DDevice9, UpdateSurface);
 const size_t UpdateTexture = ORBISCA_SLOT(IDirect3DDevice9, UpdateTexture);
 const size_t SetSamplerState = ORBISCA_SLOT(IDirect3DDevice9, SetSamplerState);
+const size_t CreatePixelShader = ORBISCA_SLOT(IDirect3DDevice9, CreatePixelShader);
 const size_t CreateVertexDeclaration = ORBISCA_SLOT(IDirect3DDevice9, CreateVertexDeclaration);
 const size_t GetSurfaceLevel = ORBISCA_SLOT(IDirect3DTexture9, GetSurfaceLevel);
 const size_t LockRect = ORBISCA_SLOT(IDirect3DTexture9, LockRect);

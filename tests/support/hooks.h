@@ -61,6 +61,7 @@ extern const size_t CreateIndexBuffer;
 extern const size_t UpdateSurface;
 extern const size_t UpdateTexture;
 extern const size_t SetSamplerState;
+extern const size_t CreatePixelShader;
 extern const size_t CreateVertexDeclaration;
 // IDirect3DTexture9
 extern const size_t GetSurfaceLevel;

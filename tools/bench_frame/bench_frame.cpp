@@ -1,5 +1,8 @@
 // Frame-rate figures of the renderer on the display it runs on (under Wine:
 // the virtual X display). Prints:
+//  - the frame time of Slideshow::frame on the full scene (median and 99th
+//    percentile) with D3DX and with the program's own functions, side by side
+//    (two scenes on the device, drawn in turns);
 //  - frames per second of Slideshow::frame on the full scene against a bare
 //    Clear + Present loop on the same device, and their ratio;
 //  - what one band of the upload costs (the slope between a batch of the
@@ -18,6 +21,7 @@
 #include "app/slideshow.h"
 #include "slideshow/pacing.h"
 #include "tools/common/bench_clock.h"
+#include "tools/common/bench_ways.h"
 
 namespace {
 
@@ -67,10 +71,10 @@ void wait_for(IDirect3DQuery9* query)
 
 } // namespace
 
-// usage: bench_frame [frames]   (frames per measured loop, 100 unless given)
+// usage: bench_frame [frames]   (frames per measured loop, 300 unless given)
 int main(int argc, char** argv)
 {
-    const int measured_frames = argc > 1 && std::atoi(argv[1]) > 0 ? std::atoi(argv[1]) : 100;
+    const int measured_frames = argc > 1 && std::atoi(argv[1]) > 0 ? std::atoi(argv[1]) : 300;
     WNDCLASSA wc = {};
     wc.lpfnWndProc = window_proc;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -93,13 +97,50 @@ int main(int argc, char** argv)
         std::printf("no device\n");
         return 1;
     }
-    if (const char* failed = create_scene(show)) {
-        std::printf("could not create: %s\n", failed);
-        return 1;
-    }
     IDirect3DDevice9* device = show->gpu.device;
     std::printf("back buffer %ux%u, %d-sample multisampling\n", params.BackBufferWidth, params.BackBufferHeight,
                 int(params.MultiSampleType));
+
+    // The full scene both ways, each in a scene of its own on the one device:
+    // D3DX's objects in one, the program's own in the other, drawn in turns
+    // of ten frames (each way first in every other turn) so that a change in
+    // the machine's load touches both. The
+    // figures after these come from D3DX's scene.
+    Slideshow* second = create_slideshow();
+    // Its own references: releasing its objects releases them once.
+    second->gpu.window = window;
+    second->gpu.d3d = show->gpu.d3d;
+    second->gpu.d3d->AddRef();
+    second->gpu.device = show->gpu.device;
+    second->gpu.device->AddRef();
+    Slideshow* shows[2] = {show, second};
+    for (int way = 0; way < 2; ++way) {
+        use_builtin_d3dx(way == 1);
+        if (const char* failed = create_scene(shows[way])) {
+            std::printf("could not create (%s): %s\n", way_names[way], failed);
+            return 1;
+        }
+        for (int i = 0; i < warm_up_frames; ++i) {
+            pump_messages();
+            shows[way]->frame();
+        }
+    }
+    std::vector<double> way_times[2];
+    for (int turn = 0; turn < measured_frames / 10; ++turn)
+        for (int k = 0; k < 2; ++k) {
+            // Each way first in every other turn.
+            const int way = (k + turn) % 2;
+            use_builtin_d3dx(way == 1);
+            for (int i = 0; i < 10; ++i) {
+                pump_messages();
+                double t = seconds_now();
+                shows[way]->frame();
+                way_times[way].push_back(seconds_now() - t);
+            }
+        }
+    release_device_objects(&second->gpu, &second->job.loader);
+    delete second;
+    use_builtin_d3dx(false);
 
     // The slideshow stays in NEXT: the file list is empty, so nothing is requested.
     for (int i = 0; i < warm_up_frames; ++i) {
@@ -179,6 +220,11 @@ int main(int argc, char** argv)
     std::printf("longest upload frame:%8.2f ms (median of the upload frames %.2f ms)\n", longest_upload * 1000,
                 median(upload_times) * 1000);
     std::printf("longest upload / median frame: %.3f\n", longest_upload / median_frame);
+    std::printf("frame() of the full scene, %d frames each: median     99th percentile\n",
+                int(way_times[0].size()));
+    for (int way = 0; way < 2; ++way)
+        std::printf("  %-10s %20.2f ms %13.2f ms\n", way_names[way], median(way_times[way]) * 1000,
+                    percentile(way_times[way], 0.99) * 1000);
 
     // Everything but the settings: the bench must not touch the remembered folder.
     release_device_objects(&show->gpu, &show->job.loader);

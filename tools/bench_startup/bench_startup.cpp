@@ -1,8 +1,9 @@
 // Time from the folder dialog's answer to the first presented frame: the
 // settings write, the scan, Direct3D and the device, every resource (the
 // procedural textures and the effect among them), the worker thread, and the
-// first frame. The dialog is answered at once with the folder given.
-// usage: bench_startup.exe FOLDER [RUNS]
+// first frame. The dialog is answered at once with the folder given. Runs
+// alternate between D3DX and the program's own functions.
+// usage: bench_startup.exe FOLDER [RUNS]   (RUNS each way, 3 unless given)
 #include <windows.h>
 #include <shlobj.h>
 
@@ -14,6 +15,7 @@
 
 #include "support/hooks.h"
 #include "tools/common/bench_show.h"
+#include "tools/common/bench_ways.h"
 
 namespace {
 
@@ -39,8 +41,10 @@ int main(int argc, char** argv)
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
 
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
+    std::vector<double> times[2];
+    for (int i = 0; i < 2 * runs; ++i) {
+        const int way = i % 2;
+        use_builtin_d3dx(way == 1);
         presented.QuadPart = 0;
         double answered = 0;
         Slideshow* app = start_show(argv[1], &answered);
@@ -56,16 +60,17 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "no frame was presented\n");
             return 1;
         }
-        times.push_back(double(presented.QuadPart) / double(frequency.QuadPart) - answered);
-        std::printf("run %d: %.3f s from the dialog's answer to the first presented frame (%d photos)\n", i + 1,
-                    times.back(), app->files.count);
+        times[way].push_back(double(presented.QuadPart) / double(frequency.QuadPart) - answered);
+        std::printf("run %d (%s): %.3f s from the dialog's answer to the first presented frame (%d photos)\n", i + 1,
+                    way_names[way], times[way].back(), app->files.count);
         end_show(app);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         }
     }
-    std::sort(times.begin(), times.end());
-    std::printf("dialog answer to first presented frame: median %.3f s, best %.3f s over %d runs\n",
-                times[times.size() / 2], times.front(), runs);
+    std::printf("dialog answer to first presented frame, %d runs each:   median      best\n", runs);
+    for (int way = 0; way < 2; ++way)
+        std::printf("  %-10s %36.3f s %8.3f s\n", way_names[way], median(times[way]),
+                    *std::min_element(times[way].begin(), times[way].end()));
     return 0;
 }
