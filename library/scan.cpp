@@ -74,7 +74,7 @@ bool FileList::scan_folder(const char* folder)
             if (!is_dot_entry(item.cFileName) && is_walked_folder(item.dwFileAttributes, item.dwReserved0) &&
                 join_path(sub, folder, item.cFileName, "\\"))
                 room = scan_folder(sub);
-        } else if (is_jpeg_name(item.cFileName)) {
+        } else if (is_photo_name(item.cFileName)) {
             room = append(*this, folder, item.cFileName);
         }
         item.dwReserved0 = 0;

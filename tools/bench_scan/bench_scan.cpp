@@ -34,7 +34,7 @@ int list_only(const std::string& folder)
         if (item.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (!is_dot_entry(item.cFileName) && is_walked_folder(item.dwFileAttributes, item.dwReserved0))
                 photos += list_only(folder + item.cFileName + "\\");
-        } else if (is_jpeg_name(item.cFileName)) {
+        } else if (is_photo_name(item.cFileName)) {
             ++photos;
         }
         item.dwReserved0 = 0;
