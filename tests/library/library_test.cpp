@@ -174,6 +174,20 @@ TEST_F(Settings, ValuesThatAreNotOursAreIgnored)
     write_raw("folder", REG_SZ, huge.c_str(), static_cast<DWORD>(huge.size() + 1));
     EXPECT_EQ(presets, load_into_presets());
 
+    // A photo's path that is not a text of ours is not taken either.
+    auto loaded_path = []() {
+        Slideshow s;
+        std::strcpy(s.settings.path, "preset.jpg");
+        s.load_settings();
+        return std::string(s.settings.path);
+    };
+    write_raw("path", REG_DWORD, &number, 4);
+    EXPECT_EQ("preset.jpg", loaded_path());
+    write_raw("path", REG_SZ, oversized.c_str(), static_cast<DWORD>(oversized.size() + 1));
+    EXPECT_EQ("preset.jpg", loaded_path());
+    write_raw("path", REG_SZ, "sub\\b.png", 10);
+    EXPECT_EQ("sub\\b.png", loaded_path());
+
     // The longest folder that fits is taken.
     std::string longest(258, 'l');
     longest += '\\';
@@ -500,6 +514,32 @@ TEST_F(PhotoList, PathsLongerThanTheLimitAreSkipped)
 
     list.build_file_list(root.c_str());
     EXPECT_EQ(std::vector<std::string>{deep + fits + ".jpg"}, entries_of(list));
+}
+
+// The photo on its way is stored as a path relative to the folder (with its
+// terminator), beside its index, and read back.
+TEST_F(PhotoList, PhotoOnItsWayStoredAsItsPathInTheFolder)
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, key_name);
+    make_dir(root + "sub");
+    for (const char* f : {"a.jpg", "sub\\b.png"}) make_file(root + f);
+    {
+        Slideshow s;
+        std::strcpy(s.settings.folder, root.c_str());
+        s.files.build_file_list(root.c_str());
+        ASSERT_EQ(2, s.files.count);
+        s.cycle.file_index = std::string(s.files.entry(0)) == root + "a.jpg" ? 1 : 0;
+        std::strcpy(s.job.loader.path, s.files.entry(s.cycle.file_index));
+        s.done();
+    }
+    RawValue path = read_raw("path");
+    ASSERT_TRUE(path.present);
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), path.type);
+    EXPECT_EQ(std::string("sub\\b.png", 10), std::string(path.bytes.begin(), path.bytes.end())) << "with its terminator";
+    Slideshow next;
+    next.load_settings();
+    EXPECT_STREQ("sub\\b.png", next.settings.path);
+    RegDeleteKeyA(HKEY_CURRENT_USER, key_name);
 }
 
 TEST_F(PhotoList, ClearEmptiesTheListAndMayRepeat)
