@@ -516,32 +516,6 @@ TEST_F(PhotoList, PathsLongerThanTheLimitAreSkipped)
     EXPECT_EQ(std::vector<std::string>{deep + fits + ".jpg"}, entries_of(list));
 }
 
-// The photo on its way is stored as a path relative to the folder (with its
-// terminator), beside its index, and read back.
-TEST_F(PhotoList, PhotoOnItsWayStoredAsItsPathInTheFolder)
-{
-    RegDeleteKeyA(HKEY_CURRENT_USER, key_name);
-    make_dir(root + "sub");
-    for (const char* f : {"a.jpg", "sub\\b.png"}) make_file(root + f);
-    {
-        Slideshow s;
-        std::strcpy(s.settings.folder, root.c_str());
-        s.files.build_file_list(root.c_str());
-        ASSERT_EQ(2, s.files.count);
-        s.cycle.file_index = std::string(s.files.entry(0)) == root + "a.jpg" ? 1 : 0;
-        std::strcpy(s.job.loader.path, s.files.entry(s.cycle.file_index));
-        s.done();
-    }
-    RawValue path = read_raw("path");
-    ASSERT_TRUE(path.present);
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), path.type);
-    EXPECT_EQ(std::string("sub\\b.png", 10), std::string(path.bytes.begin(), path.bytes.end())) << "with its terminator";
-    Slideshow next;
-    next.load_settings();
-    EXPECT_STREQ("sub\\b.png", next.settings.path);
-    RegDeleteKeyA(HKEY_CURRENT_USER, key_name);
-}
-
 TEST_F(PhotoList, ClearEmptiesTheListAndMayRepeat)
 {
     make_file(root + "a.jpg");

