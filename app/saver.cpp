@@ -96,6 +96,7 @@ LRESULT CALLBACK saver_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
         SetCursor(nullptr);
         return TRUE;
     case WM_PAINT:
+        if (paint_notice(hwnd)) return 0;
         if (hwnd == main_window && show_failed) {
             paint_reason(hwnd);
             return 0;
@@ -247,8 +248,9 @@ void run_saver_show()
                                   instance, nullptr);
     Slideshow* show = main_window ? create_slideshow() : nullptr;
     app_object = show;
-    if (show) {
-        show_failed = !show->start_unattended();
+    if (show) show_failed = !show->start_unattended();
+    // Input may end the show already during a long scan of its folder.
+    if (show && !window_ended) {
         // A black screen instead: the device goes before the window is painted.
         if (show_failed) show->release_all();
         cover_other_monitors(instance);

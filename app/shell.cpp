@@ -10,6 +10,80 @@
 HWND__* main_window = nullptr;
 Application* app_object = nullptr;
 
+namespace {
+
+// The notice's text, UTF-16 for the painting; empty when none is up.
+wchar_t notice[128] = {0};
+
+} // namespace
+
+void show_notice(const char* text)
+{
+    bool first = notice[0] == 0;
+    notice[0] = 0;
+    // Taken away: what was painted stays until Direct3D draws over it.
+    if (!text || !main_window) return;
+    if (MultiByteToWideChar(CP_UTF8, 0, text, -1, notice, sizeof(notice) / sizeof(notice[0])) <= 0) {
+        notice[0] = 0;
+        return;
+    }
+    if (first && !(GetWindowLongA(main_window, GWL_STYLE) & WS_CHILD)) {
+        // The black screen the show takes over: a plain window over the
+        // primary monitor, as the device will have it.
+        SetWindowLongA(main_window, GWL_STYLE, WS_POPUP);
+        SetWindowPos(main_window, HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                     SWP_FRAMECHANGED);
+        ShowWindow(main_window, SW_SHOW);
+        SetForegroundWindow(main_window);
+    }
+    InvalidateRect(main_window, nullptr, FALSE);
+    UpdateWindow(main_window);
+}
+
+bool notice_shown() { return notice[0] != 0; }
+
+bool paint_notice(HWND hwnd)
+{
+    if (hwnd != main_window || !notice[0]) return false;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd, &paint);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    // The overlay's face and size, in the middle of the screen.
+    HFONT font = CreateFontA(-17, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, "Tahoma");
+    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    DrawTextW(dc, notice, -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    if (old) SelectObject(dc, old);
+    if (font) DeleteObject(font);
+    EndPaint(hwnd, &paint);
+    return true;
+}
+
+MessageWait wait_with_messages(HANDLE object, uint32_t ms)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return WAIT_QUIT;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        DWORD waited = GetTickCount() - start;
+        DWORD left = waited < ms ? ms - waited : 0;
+        DWORD result = MsgWaitForMultipleObjects(1, &object, FALSE, left, QS_ALLINPUT);
+        if (result == WAIT_OBJECT_0) return WAIT_ENDED;
+        if (result != WAIT_OBJECT_0 + 1) return WAIT_TIMED_OUT;
+    }
+}
+
 LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
@@ -34,6 +108,14 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
     case WM_LBUTTONUP:
         if (app_object) app_object->control(CONTROL_NEXT, false);
         return 0;
+    case WM_PAINT:
+        if (paint_notice(hwnd)) return 0;
+        break;
+    case WM_SETCURSOR:
+        // No pointer over the black screen of a long scan.
+        if (!notice_shown()) break;
+        SetCursor(nullptr);
+        return TRUE;
     case WM_MOUSEWHEEL: {
         static int32_t wheel_rest = 0;
         Control control = control_for_wheel(&wheel_rest, GET_WHEEL_DELTA_WPARAM(wparam));

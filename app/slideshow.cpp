@@ -25,6 +25,11 @@ Slideshow::Slideshow()
     files.entries = nullptr;
     files.count = 0;
     files.capacity = 0;
+    scan.list = &files;
+    scan.folder = settings.folder;
+    scan.thread = nullptr;
+    scan.progress.found = 0;
+    scan.progress.stop = false;
     mem_fill(&clock, 0, sizeof(clock));
     mem_fill(&cycle, 0, sizeof(cycle));
     cycle.state = NEXT;
@@ -32,8 +37,10 @@ Slideshow::Slideshow()
     cycle.file_index = -1;
     settings.folder[0] = 0;
     settings.file_index = -1;
+    settings.path[0] = 0;
     status_text[0] = 0;
     error_text_buf[0] = 0;
+    notice_text[0] = 0;
     preview = false;
     reset_controls(&controls);
     gpu.window = main_window;
@@ -92,6 +99,8 @@ FrameScene Slideshow::scene() const
                         ? technique_to_warm_up(cycle.state, cycle.warmed_techniques, job.loader.loaded_count)
                         : -1;
     scene.status = preview || controls.overlay_hidden ? nullptr : status_text;
+    // A long scan's count stays until the first photo is turned to.
+    scene.notice = notice_text[0] && controls.shown_index < 0 && !preview ? notice_text : nullptr;
     return scene;
 }
 
@@ -99,6 +108,8 @@ FrameScene Slideshow::scene() const
 // acts on them from its next frame on.
 void Slideshow::control(int32_t what, bool repeat)
 {
+    // The list is the scan's until it is complete.
+    if (scan.thread) return;
     apply_control(&controls, static_cast<Control>(what), repeat, cycle.state, cycle.file_index, files.count,
                   clock.now, &job.loader.request_time);
 }

@@ -22,6 +22,8 @@ public:
     GpuObjects gpu;
     LoadJob job;
     FileList files;
+    // The walk that fills files, on a thread of its own during start-up.
+    FolderScan scan;
     Clock clock;
     Cycle cycle;
     // Pause, steps and the overlay, as the viewer's keys and clicks left them.
@@ -30,6 +32,9 @@ public:
     Settings settings;
     char status_text[text_size];
     char error_text_buf[text_size];
+    // "Looking for photos… N found" (UTF-8) while a long scan runs and,
+    // after it, until the first photo is turned to; empty for a short scan.
+    char notice_text[text_size];
     // Drawn into the preview of the system's screen saver settings: a windowed
     // device over main_window's client area, no overlay, and no settings saved.
     bool preview;
@@ -60,6 +65,10 @@ public:
     // The list of photos, Direct3D unless open already, the device, every
     // object on it and the worker thread.
     bool start_show();
+    // The list of photos. A scan that takes longer than about a second shows
+    // its count on the black screen while the window keeps answering; false
+    // when the window went meanwhile (Esc), with nothing stored in the list.
+    bool find_photos();
     // The stored folder, or the user's Pictures folder when none is stored,
     // then check_platform and start_show.
     bool start_unattended();
@@ -68,6 +77,8 @@ public:
     // The stored folder and position into the record, and back.
     void load_settings();
     void save_settings();
+    // The position reached, and the photo on its way, into settings.
+    void note_position();
 };
 
 Slideshow* create_slideshow();

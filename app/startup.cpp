@@ -2,6 +2,7 @@
 // subsystem carries out, and the texts for the steps that fail.
 #include <shlobj.h>
 
+#include "app/shell.h"
 #include "app/slideshow.h"
 #include "library/folder_dialog.h"
 #include "render/d3dx_runtime.h"
@@ -62,12 +63,21 @@ void Slideshow::load_settings()
     cycle.file_index = settings.file_index;
 }
 
-void Slideshow::save_settings()
+void Slideshow::note_position()
 {
     // loader.path is filled when the first photo is requested. A step back
     // that waits for its request already names the photo on its way.
-    settings.file_index = index_to_store(photo_on_its_way(controls, cycle.file_index),
-                                         job.loader.path[0] != 0 || controls.back_index >= 0);
+    int32_t on_its_way = photo_on_its_way(controls, cycle.file_index);
+    bool requested = job.loader.path[0] != 0 || controls.back_index >= 0;
+    settings.file_index = index_to_store(on_its_way, requested);
+    // Before any request the stored photo stays the one to start with.
+    if (requested && files.entries && on_its_way >= 0 && on_its_way < files.count)
+        relative_photo_path(files.entry(on_its_way), settings.folder, settings.path);
+}
+
+void Slideshow::save_settings()
+{
+    note_position();
     write_settings(settings);
 }
 
@@ -113,6 +123,7 @@ bool Slideshow::choose_folder(HWND owner)
     if (!same_text(chosen, settings.folder)) {
         str_copy(settings.folder, chosen);
         cycle.file_index = -1;
+        settings.path[0] = 0;
     }
     return true;
 }
@@ -133,15 +144,63 @@ bool Slideshow::start_unattended()
     return check_platform() && start_show();
 }
 
+namespace {
+
+// A scan that ends within this long shows nothing; a longer one shows its
+// count, refreshed this often.
+const uint32_t quiet_scan_ms = 1000;
+const uint32_t notice_refresh_ms = 250;
+
+void scan_notice(char* text, int32_t found)
+{
+    str_copy(text, "Looking for photos\xE2\x80\xA6 ");
+    str_append(text, int_to_text(found));
+    str_append(text, " found");
+}
+
+} // namespace
+
+bool Slideshow::find_photos()
+{
+    notice_text[0] = 0;
+    // Without a thread of its own the walk runs here, as it always could.
+    if (!start_scan(&scan, &files, settings.folder)) {
+        files.build_file_list(settings.folder);
+        return true;
+    }
+    if (scan_ended(&scan, quiet_scan_ms)) return true;
+    for (;;) {
+        scan_notice(notice_text, scan_found(scan));
+        show_notice(notice_text);
+        // Esc, a right click or a close destroy the window: done has stopped
+        // the walk and emptied the list, and the position stays as stored.
+        MessageWait waited = wait_with_messages(static_cast<HANDLE>(scan.thread), notice_refresh_ms);
+        if (waited == WAIT_QUIT || !scan.thread) return false;
+        if (waited == WAIT_ENDED && scan_ended(&scan, 0)) break;
+    }
+    // The final count, which the show's frames keep until the first photo.
+    scan_notice(notice_text, files.count);
+    show_notice(notice_text);
+    return true;
+}
+
 bool Slideshow::start_show()
 {
-    files.build_file_list(settings.folder);
+    // The window paints a long scan's notice until the device draws there.
+    struct NoticeEnd {
+        ~NoticeEnd() { show_notice(nullptr); }
+    } notice_end;
+    if (!find_photos()) {
+        error_text_buf[0] = 0;
+        return false;
+    }
     if (files.entries == nullptr && files.count != 0) {
         files.count = 0;
         return fail(error_text_buf, FAILED_LIST_MEMORY);
     }
     if (files.count == 0) return fail(error_text_buf, FAILED_NO_PHOTOS);
-    if (cycle.file_index > files.count - 1) cycle.file_index = files.count - 1;
+    // The stored photo where it now stands in the list, else the stored place.
+    cycle.file_index = resume_position(stored_photo_index(files, settings), cycle.file_index, files.count);
 
     if (!gpu.d3d && !check_platform()) return false;
     gpu.window = main_window;
@@ -156,13 +215,17 @@ bool Slideshow::start_show()
 
 void Slideshow::done()
 {
+    // The photo on its way is named from the list, which goes first.
+    note_position();
     release_all();
     // The preview in the settings dialog is only a glance: it moves no one's position.
-    if (!preview) save_settings();
+    if (!preview) write_settings(settings);
 }
 
 void Slideshow::release_all()
 {
+    // A walk still running owns the list until it has stopped.
+    stop_scan(&scan);
     files.clear_file_list();
     // The worker goes first: it uses the staging texture.
     stop_worker(&job);

@@ -7,12 +7,30 @@ char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 
 
 } // namespace
 
-bool is_jpeg_name(const char* name)
+bool is_photo_name(const char* name)
 {
+    // Extensions without their dot, at most four letters.
+    static const char extensions[][5] = {"jpg", "jpeg", "jpe", "jfif", "png", "bmp",
+                                         "gif", "tif", "tiff", "webp", "heic", "heif"};
     uint32_t n = str_length(name);
-    if (n <= 4) return false;
-    const char* tail = name + n - 4;
-    return tail[0] == '.' && lower(tail[1]) == 'j' && lower(tail[2]) == 'p' && lower(tail[3]) == 'g';
+    // The dot: within the last five characters, with a character before it.
+    uint32_t dot = n;
+    for (uint32_t i = n; i > 0 && n - i < 5; --i)
+        if (name[i - 1] == '.') {
+            dot = i - 1;
+            break;
+        }
+    if (dot == n || dot == 0) return false;
+    char tail[5];
+    uint32_t length = n - dot - 1;
+    for (uint32_t i = 0; i < length; ++i) tail[i] = lower(name[dot + 1 + i]);
+    tail[length] = 0;
+    for (const char* e : extensions) {
+        uint32_t i = 0;
+        while (e[i] && e[i] == tail[i]) ++i;
+        if (e[i] == 0 && tail[i] == 0) return true;
+    }
+    return false;
 }
 
 bool is_dot_entry(const char* name)

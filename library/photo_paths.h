@@ -6,9 +6,10 @@
 
 #include "app/support.h"
 
-// A photo's file name: longer than four characters, ending in ".jpg" in any
-// letter case.
-bool is_jpeg_name(const char* name);
+// A photo's file name: one of the extensions of the still-image formats the
+// imaging component reads (.jpg .jpeg .jpe .jfif .png .bmp .gif .tif .tiff
+// .webp .heic .heif), in any letter case, after at least one character.
+bool is_photo_name(const char* name);
 
 // "." and "..", the entries a directory listing gives for itself and its parent.
 bool is_dot_entry(const char* name);

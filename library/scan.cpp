@@ -3,6 +3,7 @@
 // slots that grows as photos are found.
 #include <windows.h>
 
+#include "app/atomic.h"
 #include "library/file_list.h"
 #include "library/photo_paths.h"
 
@@ -54,7 +55,7 @@ bool append(FileList& list, const char* folder, const char* name)
 
 } // namespace
 
-bool FileList::scan_folder(const char* folder)
+bool FileList::scan_folder(const char* folder, ScanProgress* progress)
 {
     char pattern[path_size];
     if (!join_path(pattern, folder, "*.*")) return true;
@@ -73,20 +74,26 @@ bool FileList::scan_folder(const char* folder)
             char sub[path_size];
             if (!is_dot_entry(item.cFileName) && is_walked_folder(item.dwFileAttributes, item.dwReserved0) &&
                 join_path(sub, folder, item.cFileName, "\\"))
-                room = scan_folder(sub);
-        } else if (is_jpeg_name(item.cFileName)) {
+                room = scan_folder(sub, progress);
+        } else if (is_photo_name(item.cFileName)) {
             room = append(*this, folder, item.cFileName);
+            if (progress) store_release(&progress->found, count);
         }
+        if (progress && load_acquire(&progress->stop)) room = false;
         item.dwReserved0 = 0;
     } while (room && FindNextFileA(search, &item));
     FindClose(search);
     return room;
 }
 
-void FileList::build_file_list(const char* folder)
+void FileList::build_file_list(const char* folder, ScanProgress* progress)
 {
     clear_file_list();
-    if (!scan_folder(folder)) return;
+    if (!scan_folder(folder, progress)) {
+        // A walk that was stopped leaves nothing behind.
+        if (progress && load_acquire(&progress->stop)) clear_file_list();
+        return;
+    }
     if (count == 0) {
         clear_file_list();
         return;
@@ -109,4 +116,43 @@ void FileList::clear_file_list()
     }
     count = 0;
     capacity = 0;
+}
+
+namespace {
+
+DWORD WINAPI scan_thread(LPVOID data)
+{
+    FolderScan* scan = static_cast<FolderScan*>(data);
+    scan->list->build_file_list(scan->folder, &scan->progress);
+    return 0;
+}
+
+} // namespace
+
+bool start_scan(FolderScan* scan, FileList* list, const char* folder)
+{
+    scan->list = list;
+    scan->folder = folder;
+    scan->progress.found = 0;
+    scan->progress.stop = false;
+    scan->thread = CreateThread(nullptr, 0, scan_thread, scan, 0, nullptr);
+    return scan->thread != nullptr;
+}
+
+bool scan_ended(FolderScan* scan, uint32_t ms)
+{
+    if (!scan->thread) return true;
+    if (WaitForSingleObject(scan->thread, ms) != WAIT_OBJECT_0) return false;
+    CloseHandle(scan->thread);
+    scan->thread = nullptr;
+    return true;
+}
+
+int32_t scan_found(const FolderScan& scan) { return load_acquire(&scan.progress.found); }
+
+void stop_scan(FolderScan* scan)
+{
+    if (!scan->thread) return;
+    store_release(&scan->progress.stop, true);
+    scan_ended(scan, INFINITE);
 }

@@ -18,6 +18,48 @@ bool folder_from_value(const char* value, uint32_t size, char* folder)
 
 int32_t resume_index(int32_t stored) { return stored < -1 ? -1 : stored; }
 
+namespace {
+
+// The text after prefix in text, or null when text does not start with it.
+const char* after_prefix(const char* text, const char* prefix)
+{
+    while (*prefix)
+        if (*text++ != *prefix++) return nullptr;
+    return text;
+}
+
+bool same_text(const char* a, const char* b)
+{
+    while (*a && *a == *b) ++a, ++b;
+    return *a == *b;
+}
+
+} // namespace
+
+int32_t stored_photo_index(const FileList& files, const Settings& settings)
+{
+    if (settings.path[0] == 0 || settings.folder[0] == 0 || !files.entries) return -1;
+    for (int32_t i = 0; i < files.count; ++i) {
+        const char* rest = after_prefix(files.entry(i), settings.folder);
+        if (rest && same_text(rest, settings.path)) return i;
+    }
+    return -1;
+}
+
+int32_t resume_position(int32_t photo_index, int32_t file_index, int32_t count)
+{
+    if (photo_index >= 0 && photo_index < count) return photo_index - 1;
+    return file_index > count - 1 ? count - 1 : file_index;
+}
+
+bool relative_photo_path(const char* entry, const char* folder, char* path)
+{
+    const char* rest = folder[0] ? after_prefix(entry, folder) : nullptr;
+    if (!rest || rest[0] == 0) return false;
+    str_copy(path, rest);
+    return true;
+}
+
 int32_t index_to_store(int32_t file_index, bool photo_requested)
 {
     if (file_index < -1) return -1;
@@ -57,6 +99,11 @@ void read_settings(Settings* settings)
         type == REG_SZ)
         folder_from_value(value, size, settings->folder);
 
+    size = sizeof(value);
+    if (RegQueryValueExA(key, "path", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS &&
+        type == REG_SZ)
+        folder_from_value(value, size, settings->path);
+
     int32_t index = settings->file_index;
     size = sizeof(index);
     if (RegQueryValueExA(key, "file", nullptr, &type, reinterpret_cast<BYTE*>(&index), &size) == ERROR_SUCCESS &&
@@ -74,6 +121,8 @@ void write_settings(const Settings& settings)
                    str_length(settings.folder) + 1);
     RegSetValueExA(key, "file", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&settings.file_index),
                    sizeof(settings.file_index));
+    RegSetValueExA(key, "path", 0, REG_SZ, reinterpret_cast<const BYTE*>(settings.path),
+                   str_length(settings.path) + 1);
     RegCloseKey(key);
 }
 

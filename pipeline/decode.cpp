@@ -20,6 +20,7 @@ const GUID format_24bpp_bgr = {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x
 const GUID format_32bpp_bgr = {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0e}};
 const GUID format_32bpp_bgra = {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0f}};
 const GUID format_32bpp_pbgra = {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x10}};
+const GUID iid_pixel_format_info = {0xe8eda601, 0x3d48, 0x431a, {0xab, 0x44, 0x69, 0x05, 0x9b, 0xe8, 0x8b, 0xbe}};
 
 bool same_guid(const GUID& a, const GUID& b)
 {
@@ -47,17 +48,19 @@ struct PixelSource {
     }
 };
 
-// The reduced decode, when the source offers one in a format the filter reads.
-bool choose_transform(IWICBitmapSource* source, UINT width, UINT height, uint32_t dest, PixelSource* out)
+// The reduced decode, when the source offers one in a format the filter reads
+// (over black: one whose colours are not those of transparent pixels).
+bool choose_transform(IWICBitmapSource* source, UINT width, UINT height, uint32_t dest, bool over_black,
+                      PixelSource* out)
 {
     IWICBitmapSourceTransform* transform = nullptr;
     if (source->QueryInterface(iid_source_transform, reinterpret_cast<void**>(&transform)) < 0 || !transform)
         return false;
-    GUID format = format_32bpp_bgr;
+    GUID format = over_black ? format_32bpp_pbgra : format_32bpp_bgr;
     uint32_t bpp = 0;
     if (transform->GetClosestPixelFormat(&format) >= 0) {
-        if (same_guid(format, format_32bpp_bgr) || same_guid(format, format_32bpp_bgra) ||
-            same_guid(format, format_32bpp_pbgra))
+        if (same_guid(format, format_32bpp_bgr) || same_guid(format, format_32bpp_pbgra) ||
+            (!over_black && same_guid(format, format_32bpp_bgra)))
             bpp = 4;
         else if (same_guid(format, format_24bpp_bgr))
             bpp = 3;
@@ -114,7 +117,7 @@ void unlock_chain(LockedChain* chain)
     chain->count = 0;
 }
 
-bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, const LockedChain& staging)
+bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, const LockedChain& staging, bool over_black)
 {
     if (!source || staging.count < 2) return false;
     UINT width = 0, height = 0;
@@ -125,10 +128,11 @@ bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, const 
 
     PixelSource pixels = {source, nullptr, width, height, format_32bpp_bgr, 4};
     IWICFormatConverter* converter = nullptr;
-    if (!choose_transform(source, width, height, dest, &pixels)) {
+    if (!choose_transform(source, width, height, dest, over_black, &pixels)) {
         if (!factory || factory->CreateFormatConverter(&converter) < 0 || !converter) return false;
-        if (converter->Initialize(source, format_32bpp_bgr, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                  WICBitmapPaletteTypeCustom) < 0) {
+        // Premultiplied: a transparent pixel's colour is black whatever it was.
+        if (converter->Initialize(source, over_black ? format_32bpp_pbgra : format_32bpp_bgr, WICBitmapDitherTypeNone,
+                                  nullptr, 0.0, WICBitmapPaletteTypeCustom) < 0) {
             converter->Release();
             return false;
         }
@@ -178,31 +182,96 @@ bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, const 
     return written;
 }
 
-bool decode_file(const char* path, IDirect3DTexture9* staging)
+namespace {
+
+// The decoder for the file behind `stream`: for a JPEG the imaging
+// component's JPEG decoder by name, so that no other decoder ever sees it;
+// for the rest the one the imaging component picks (none when no installed
+// codec reads the file).
+IWICBitmapDecoder* open_decoder(IWICImagingFactory* factory, IWICStream* stream, bool jpeg)
+{
+    IWICBitmapDecoder* decoder = nullptr;
+    if (!jpeg) {
+        if (factory->CreateDecoderFromStream(stream, nullptr, WICDecodeMetadataCacheOnDemand, &decoder) < 0)
+            return nullptr;
+        return decoder;
+    }
+    if (factory->CreateDecoder(container_jpeg, nullptr, &decoder) < 0 || !decoder) return nullptr;
+    if (decoder->Initialize(stream, WICDecodeMetadataCacheOnDemand) < 0) {
+        decoder->Release();
+        return nullptr;
+    }
+    return decoder;
+}
+
+// Bits per pixel of a frame's own format; 0 when the imaging component does
+// not say.
+uint32_t frame_bits_per_pixel(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame)
+{
+    GUID format;
+    IWICComponentInfo* info = nullptr;
+    IWICPixelFormatInfo* pixel = nullptr;
+    UINT bits = 0;
+    if (frame->GetPixelFormat(&format) >= 0 && factory->CreateComponentInfo(format, &info) >= 0 && info &&
+        info->QueryInterface(iid_pixel_format_info, reinterpret_cast<void**>(&pixel)) >= 0 && pixel)
+        if (pixel->GetBitsPerPixel(&bits) < 0) bits = 0;
+    if (pixel) pixel->Release();
+    if (info) info->Release();
+    return bits;
+}
+
+} // namespace
+
+int32_t frame_orientation(IWICBitmapFrameDecode* frame)
+{
+    IWICMetadataQueryReader* reader = nullptr;
+    if (frame->GetMetadataQueryReader(&reader) < 0 || !reader) return 1;
+    static const wchar_t* const queries[] = {L"/heifProps/Orientation", L"/ifd/{ushort=274}"};
+    int32_t orientation = 1;
+    for (const wchar_t* query : queries) {
+        PROPVARIANT value;
+        mem_fill(&value, 0, sizeof(value));
+        if (reader->GetMetadataByName(query, &value) < 0) continue;
+        bool found = value.vt == VT_UI2;
+        if (found) orientation = value.uiVal;
+        PropVariantClear(&value);
+        if (found) break;
+    }
+    reader->Release();
+    return orientation;
+}
+
+bool decode_file(const char* path, IDirect3DTexture9* staging, PhotoFormat format, int32_t* orientation)
 {
     IWICImagingFactory* factory = nullptr;
     if (CoCreateInstance(clsid_imaging_factory, nullptr, CLSCTX_INPROC_SERVER, iid_imaging_factory,
                          reinterpret_cast<void**>(&factory)) < 0 || !factory)
         return false;
+    const bool jpeg = format == PHOTO_JPEG;
     bool written = false;
     WCHAR wide[path_size];
     IWICStream* stream = nullptr;
     IWICBitmapDecoder* decoder = nullptr;
     IWICBitmapFrameDecode* frame = nullptr;
     LockedChain chain;
-    // The JPEG decoder by name: no other decoder ever sees the file. Some
-    // decoders read the whole photo as the frame is opened: the texture is
-    // locked only after that, and not at all for a file that cannot be opened.
+    // Some decoders read the whole photo as the frame is opened: the texture
+    // is locked only after that, and not at all for a file that cannot be
+    // opened. A JPEG's size was checked from its header; the other formats'
+    // from their frame, before any pixel is copied.
     if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, path_size) > 0 && factory->CreateStream(&stream) >= 0 &&
         stream && stream->InitializeFromFilename(wide, GENERIC_READ) >= 0 &&
-        factory->CreateDecoder(container_jpeg, nullptr, &decoder) >= 0 && decoder &&
-        decoder->Initialize(stream, WICDecodeMetadataCacheOnDemand) >= 0 && decoder->GetFrame(0, &frame) >= 0 &&
-        frame && lock_chain(staging, &chain)) {
-        written = decode_square(factory, frame, chain);
-        // Rebuilt whether or not the photo could be decoded: the decode
-        // borrows level 1 as working memory.
-        build_mips(chain);
-        unlock_chain(&chain);
+        (decoder = open_decoder(factory, stream, jpeg)) != nullptr && decoder->GetFrame(0, &frame) >= 0 && frame) {
+        UINT width = 0, height = 0;
+        bool admitted = jpeg || (frame->GetSize(&width, &height) >= 0 &&
+                                 frame_decodable(width, height, frame_bits_per_pixel(factory, frame), pixel_budget));
+        if (!jpeg && admitted) *orientation = frame_orientation(frame);
+        if (admitted && lock_chain(staging, &chain)) {
+            written = decode_square(factory, frame, chain, !jpeg);
+            // Rebuilt whether or not the photo could be decoded: the decode
+            // borrows level 1 as working memory.
+            build_mips(chain);
+            unlock_chain(&chain);
+        }
     }
     if (frame) frame->Release();
     if (decoder) decoder->Release();

@@ -6,7 +6,7 @@
 #include <d3d9.h>
 #include <wincodec.h>
 
-#include "jpeg_header.h"
+#include "photo_header.h"
 
 // A decoder's own scaling and conversion (IID 3B16811B-6A43-4EC9-B713-3D5A0C13B940),
 // which the toolchain's headers leave out.
@@ -20,9 +20,10 @@ struct IWICBitmapSourceTransform : public IUnknown {
 };
 extern const GUID iid_source_transform;
 
-// Reads the header of the file at `path` (system code page). False when the
-// file cannot be opened; `header` is then incomplete.
-bool read_file_header(const char* path, JpegHeader* header);
+// Reads the header of the file at `path` (system code page) and decides with
+// the program's pixel budget. False when the file cannot be opened; `header`
+// then admits nothing.
+bool read_photo_header(const char* path, PhotoHeader* header);
 
 // The levels of a staging texture, locked from level 0 down in one go and
 // given back in one go. Every lock and unlock waits its turn behind what the
@@ -45,18 +46,28 @@ void unlock_chain(LockedChain* chain);
 // 1024 x 1024, X8R8G8B8, at least two levels locked). Where the source offers
 // IWICBitmapSourceTransform, it is decoded at the smallest power-of-two
 // reduction whose square still covers level 0; otherwise converted to 32-bit
-// BGR by `factory`. While it runs, level 1 holds the filter's tables and rows
+// BGR by `factory`. With `over_black`, for sources that may be transparent,
+// the colours come premultiplied by their alpha (transparent parts black),
+// and a reduction is taken only in a format without straight alpha. While it runs, level 1 holds the filter's tables and rows
 // and the strip of decoded rows (the chain is rebuilt after).
 // Returns true when level 0 was written: nothing is written unless the first
 // strip was decoded. Rows that fail to decode after that come out grey, as a
 // cut-off JPEG does.
-bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, const LockedChain& staging);
+bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, const LockedChain& staging,
+                   bool over_black = false);
 
-// Opens `path` with the imaging component's JPEG decoder, then locks the
-// chain of `staging`, decodes the first frame as above, rebuilds the mips and
-// gives the chain back. A file that cannot be opened leaves `staging` as it
-// was. The caller has checked the header.
-bool decode_file(const char* path, IDirect3DTexture9* staging);
+// Opens `path` with the imaging component's JPEG decoder for a JPEG, and
+// otherwise with the decoder the imaging component picks for the file (whose
+// first frame's size and pixel format must pass frame_decodable, and whose
+// orientation, where its metadata gives one, goes into `*orientation`), then
+// locks the chain of `staging`, decodes the first frame as above over black,
+// rebuilds the mips and gives the chain back. A file that cannot be opened
+// leaves `staging` as it was. The caller has checked the header.
+bool decode_file(const char* path, IDirect3DTexture9* staging, PhotoFormat format, int32_t* orientation);
+
+// The orientation code the frame's metadata gives (HEIF's own property, then
+// TIFF tag 274 of IFD 0), unchanged; 1 without one.
+int32_t frame_orientation(IWICBitmapFrameDecode* frame);
 
 // Rebuilds the locked levels below level 0 from level 0 with box_halve.
 void build_mips(const LockedChain& staging);

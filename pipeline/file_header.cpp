@@ -25,18 +25,19 @@ uint32_t read_at(void* context, uint64_t offset, uint8_t* buffer, uint32_t count
 
 } // namespace
 
-bool read_file_header(const char* path, JpegHeader* header)
+bool read_photo_header(const char* path, PhotoHeader* header)
 {
-    header->complete = false;
-    header->frame_marker = 0;
-    header->width = header->height = header->components = 0;
-    header->orientation = 1;
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
     // On the worker's stack: the job runs on that thread only.
     uint8_t room[jpeg_segment_room];
-    jpeg_read_header(ByteSource{&read_at, file}, room, header);
+    if (file == INVALID_HANDLE_VALUE) {
+        // Read as a file without bytes: not admitted, upright.
+        MemorySource nothing{nullptr, 0};
+        photo_read_header(nothing.source(), room, pixel_budget, header);
+        return false;
+    }
+    photo_read_header(ByteSource{&read_at, file}, room, pixel_budget, header);
     CloseHandle(file);
     return true;
 }

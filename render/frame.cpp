@@ -21,6 +21,19 @@ void draw_text(ID3DXFont* font, ID3DXSprite* sprite, const char* text, LONG left
     font->DrawTextA(sprite, text, -1, &place, DT_NOCLIP, text_colour);
 }
 
+// A line in the middle of the back buffer, where the black screen before the
+// device showed it.
+void draw_notice(GpuObjects* gpu, const char* text)
+{
+    wchar_t wide[128];
+    if (MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, sizeof(wide) / sizeof(wide[0])) <= 0) return;
+    D3DVIEWPORT9 view;
+    if (gpu->device->GetViewport(&view) < 0) return;
+    RECT place = {0, 0, static_cast<LONG>(view.Width), static_cast<LONG>(view.Height)};
+    gpu->font->DrawTextW(gpu->sprite, wide, -1, &place, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP,
+                         text_colour);
+}
+
 } // namespace
 
 bool wait_for_query(IDirect3DQuery9* query)
@@ -107,10 +120,13 @@ void draw_scene(GpuObjects* gpu, const FrameScene& scene)
                   face_grazing(i, eye));
 
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    if (scene.status) {
+    if (scene.status || scene.notice) {
         gpu->sprite->Begin(D3DXSPRITE_ALPHABLEND | D3DXSPRITE_SORT_TEXTURE);
-        draw_text(gpu->font, gpu->sprite, window_title, 10, 10);
-        draw_text(gpu->font, gpu->sprite, scene.status, 10, 40);
+        if (scene.status) {
+            draw_text(gpu->font, gpu->sprite, window_title, 10, 10);
+            draw_text(gpu->font, gpu->sprite, scene.status, 10, 40);
+        }
+        if (scene.notice) draw_notice(gpu, scene.notice);
         gpu->sprite->End();
     }
     device->EndScene();

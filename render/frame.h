@@ -15,6 +15,8 @@ struct FrameScene {
     int32_t warm_up;
     // The overlay's status text under the title; null: no overlay.
     const char* status;
+    // A line (UTF-8) in the middle of the screen; null for none.
+    const char* notice;
 };
 
 // The effect's matrices for the scene (render/camera_matrices.cpp). world and

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "app/names.h"
 #include "app/shell.h"
@@ -47,6 +48,25 @@ void set_stored_folder(const std::string& folder_with_backslash, DWORD file)
                    static_cast<DWORD>(folder_with_backslash.size() + 1));
     RegSetValueExA(key, "file", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&file), 4);
     RegCloseKey(key);
+}
+
+void set_stored_path(const char* path)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, settings_key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+    RegSetValueExA(key, "path", 0, REG_SZ, reinterpret_cast<const BYTE*>(path), static_cast<DWORD>(std::strlen(path) + 1));
+    RegCloseKey(key);
+}
+
+std::string stored_path()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, settings_key, 0, KEY_READ, &key) != 0) return "(no key)";
+    char buf[1024] = {};
+    DWORD size = sizeof buf;
+    bool ok = RegQueryValueExA(key, "path", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size) == 0;
+    RegCloseKey(key);
+    return ok ? buf : "(none)";
 }
 
 bool stored_values(std::string* folder, DWORD* file)
@@ -210,6 +230,17 @@ HANDLE WINAPI create_thread_hook(LPSECURITY_ATTRIBUTES a, SIZE_T s, LPTHREAD_STA
     return real_create_thread(a, s, r, p, f, id);
 }
 
+// Each further item of a folder's listing takes this long while set: a scan
+// that takes as long as one of a large library on a slow share.
+DWORD listing_item_ms = 0;
+using FindNextFn = BOOL(WINAPI*)(HANDLE, LPWIN32_FIND_DATAA);
+FindNextFn real_find_next = nullptr;
+BOOL WINAPI find_next_hook(HANDLE search, LPWIN32_FIND_DATAA item)
+{
+    if (listing_item_ms) Sleep(listing_item_ms);
+    return real_find_next(search, item);
+}
+
 using EffectFromResourceFn = HRESULT(WINAPI*)(IDirect3DDevice9*, HMODULE, const char*, const D3DXMACRO*,
                                               ID3DXInclude*, DWORD, ID3DXEffectPool*, ID3DXEffect**, ID3DXBuffer**);
 EffectFromResourceFn real_effect_from_resource = nullptr;
@@ -335,6 +366,9 @@ protected:
             hook_import("SHELL32.dll", "SHBrowseForFolderA", reinterpret_cast<void*>(browse_hook)));
         real_path_from_item = reinterpret_cast<PathFn>(
             hook_import("SHELL32.dll", "SHGetPathFromIDListA", reinterpret_cast<void*>(path_from_item_hook)));
+        real_find_next = reinterpret_cast<FindNextFn>(
+            hook_import("KERNEL32.dll", "FindNextFileA", reinterpret_cast<void*>(find_next_hook)));
+        ASSERT_NE(real_find_next, nullptr);
         ASSERT_NE(real_browse, nullptr);
         ASSERT_NE(real_path_from_item, nullptr);
         ASSERT_NE(real_direct3d_create, nullptr);
@@ -357,6 +391,7 @@ protected:
         caps_vertex_shader = caps_pixel_shader = 0;
         d3dx_runtime_state = Runtime::present;
         dialogs_opened = 0;
+        listing_item_ms = 0;
         created_device = nullptr;
         threads_started = 0;
         app = create_slideshow();
@@ -585,6 +620,17 @@ TEST_F(FolderChoice, SameFolderKeepsThePosition)
     EXPECT_EQ(app->cycle.file_index, 1);
 }
 
+TEST_F(FolderChoice, AnotherFolderForgetsTheStoredPhoto)
+{
+    set_stored_path("1.jpg");
+    std::string other = temp_folder("orbisca-startup-other");
+    write_file(other + "\\1.jpg", "x");
+    EXPECT_FALSE(choose(other, three + "\\", 2));
+    EXPECT_EQ(app->cycle.file_index, -1);
+    EXPECT_STREQ(app->settings.path, "");
+    EXPECT_EQ(stored_path(), "");
+}
+
 TEST_F(FolderChoice, PositionBeyondTheListIsClampedToTheLastPhoto)
 {
     EXPECT_FALSE(choose(three, three + "\\", 9));
@@ -637,6 +683,69 @@ TEST_F(FolderChoice, ItemOutsideTheFileSystemIsRefused)
     EXPECT_FALSE(choose("unused", three + "\\", 2));
     EXPECT_STREQ(app->error_text(), "The chosen item is not a folder on a disk");
     EXPECT_EQ(std::string(app->settings.folder), three + "\\");
+}
+
+// A scan that takes longer than a second: the window comes up over the screen
+// with the count while the walk goes on, and the show's first frames keep it
+// until the first photo is turned to.
+// Runs init over a scan whose every listed item takes 0.7 s; true in *shown
+// once the window came up with the count. With esc, Esc comes then.
+bool start_with_long_scan(Slideshow* app, bool* shown, bool esc)
+{
+    listing_item_ms = 700;
+    *shown = false;
+    std::thread watch([=] {
+        for (int i = 0; i < 2000 && !*shown; ++i, Sleep(5)) *shown = notice_shown() && IsWindowVisible(main_window);
+        if (esc) PostMessageA(main_window, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    bool started = app->init();
+    watch.join();
+    listing_item_ms = 0;
+    return started;
+}
+
+// A scan that takes longer than a second: the window comes up over the screen
+// with the count while the walk goes on, and the show's first frames keep it
+// until the first photo is turned to.
+TEST_F(Startup, LongScanShowsItsCountUntilTheFirstPhoto)
+{
+    set_stored_folder(photos + "\\", 0xFFFFFFFF);
+    dialog_choice = photos;
+    bool shown;
+    ASSERT_TRUE(start_with_long_scan(app, &shown, false)) << app->error_text();
+    EXPECT_TRUE(shown);
+    EXPECT_STREQ(app->notice_text, "Looking for photos\xE2\x80\xA6 1 found");
+    ASSERT_NE(app->scene().notice, nullptr);
+    app->controls.shown_index = 0;
+    EXPECT_EQ(app->scene().notice, nullptr);
+    finish_and_check_released();
+}
+
+// Esc during a long scan ends the program at once: the walk stops, nothing is
+// shown or reported, the quit stays for the shell's loop, and the stored
+// position and photo stay as they were.
+TEST_F(Startup, EscDuringALongScanEndsItAndKeepsThePosition)
+{
+    set_stored_folder(photos + "\\", 4);
+    set_stored_path("a.jpg");
+    dialog_choice = photos;
+    bool shown;
+    EXPECT_FALSE(start_with_long_scan(app, &shown, true));
+    EXPECT_TRUE(shown);
+    EXPECT_STREQ(app->error_text(), "");
+    EXPECT_EQ(app->scan.thread, nullptr);
+    EXPECT_EQ(app->files.count, 0);
+    EXPECT_EQ(threads_started, 0);
+    MSG msg;
+    bool quit = false;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) quit = quit || msg.message == WM_QUIT;
+    EXPECT_TRUE(quit);
+    finish_and_check_released();
+    std::string folder;
+    DWORD file = 0;
+    ASSERT_TRUE(stored_values(&folder, &file));
+    EXPECT_EQ(file, 4u);
+    EXPECT_EQ(stored_path(), "a.jpg");
 }
 
 // Names in any script: the manifest makes every "A" call of the program speak

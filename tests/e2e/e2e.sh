@@ -4,7 +4,8 @@
 # screenshots, the registry read with reg.
 # usage: e2e.sh SCENARIO orbisca.exe window_text.exe take_focus.exe
 #   first_run_and_resume | cancel | no_photos | right_click | exif_upright | names_in_any_script | linked_folders
-#   | controls | no_d3dx_runtime | device_reset | device_reset_without_d3dx
+#   | controls | no_d3dx_runtime | device_reset | device_reset_without_d3dx | every_format | resume_by_photo
+#   | long_scan
 set -u
 scenario=$1
 exe=$2
@@ -22,7 +23,8 @@ pid=""
 
 cleanup() {
     [ -n "$pid" ] && kill "$pid" 2>/dev/null
-    rm -rf "$work"
+    [ -n "${unmanaged:-}" ] && "$WINE" reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
+    rm -rf "$work" ${library:+"$library"}
     wine_env_stop
 }
 trap cleanup EXIT
@@ -233,7 +235,8 @@ cancel)
     ;;
 no_photos)
     mkdir -p "$work/empty/sub"
-    photo "$work/empty/sub/not-a-photo.png" white
+    echo "not a photo" >"$work/empty/sub/notes.txt"
+    photo "$work/empty/sub/not-a-photo.svg" white
     remember_folder "$work/empty"
     start
     answer_dialog Return "$work/empty"
@@ -449,6 +452,136 @@ device_reset | device_reset_without_d3dx)
     near "$c" "0 0 0" && fail "the face in view is black after the restore"
     escape
     finish
+    ;;
+every_format)
+    # One photo of each format Wine's imaging component reads, each with its
+    # colour above and black below (the PNG's and the GIF's lower halves are
+    # transparent white), the TIFF stored turned with orientation 6; beside
+    # them a broken PNG and a HEIF photo, which Wine cannot read (Wine lists a
+    # folder sorted by name: they come between the others).
+    yellow="224 208 32" purple="160 32 192" cyan="32 192 208"
+    mkdir -p "$work/photos"
+    half() { # half COLOUR BELOW OUTPUT [OPTION...]: COLOUR above, BELOW below
+        local colour=$1 below=$2 out=$3
+        shift 3
+        convert -size 640x480 "xc:$below" \( -size 640x240 "xc:$colour" \) -geometry +0+0 -composite "$@" "$out"
+    }
+    half "rgb($red)" 'rgba(255,255,255,0)' "PNG32:$work/photos/a.png"
+    half "rgb($green)" 'rgba(255,255,255,0)' "$work/photos/b.gif"
+    half "rgb($blue)" black "$work/photos/c.bmp"
+    half "rgb($yellow)" black "$work/photos/d.tif" -rotate -90 -type TrueColor -compress LZW
+    exiftool -q -overwrite_original -n -Orientation=6 "$work/photos/d.tif"
+    half "rgb($purple)" black "$work/photos/e.jpeg" -quality 95
+    half "rgb($cyan)" black "$work/photos/f.JPE" -quality 95
+    half white black "$work/photos/b2.heic"
+    head -c 120 "$work/photos/a.png" >"$work/photos/d2.png"
+    remember_folder "$work/photos"
+    start
+    answer_dialog Return "$work/photos"
+    # Every readable photo comes upright, each within a few slides of the one
+    # before: the two that cannot be read are passed over without a stall.
+    rest=("$red" "$green" "$blue" "$yellow" "$purple" "$cyan")
+    last=$SECONDS
+    while [ ${#rest[@]} -gt 0 ]; do
+        [ $((SECONDS - last)) -lt 40 ] || fail "no new photo for 40 s; still to come: ${rest[*]}"
+        kill -0 "$pid" 2>/dev/null || fail "the program ended"
+        shot
+        top=$(colour 590 300 100 80)
+        bottom=$(colour 590 650 100 80)
+        left=()
+        for c in "${rest[@]}"; do
+            if near "$top" "$c" && near "$bottom" "0 0 0"; then
+                echo "upright after $((SECONDS - last)) s: $c"
+                last=$SECONDS
+            else
+                left+=("$c")
+            fi
+        done
+        rest=("${left[@]}")
+        sleep 0.3
+    done
+    escape
+    finish
+    ;;
+resume_by_photo)
+    # A run ends with the third photo on its way; three photos that come
+    # before it in the list are added; the next run starts with it all the same.
+    mkdir -p "$work/photos"
+    photo "$work/photos/c.jpg" "rgb($red)" && photo "$work/photos/d.png" "rgb($green)" &&
+        photo "$work/photos/e.jpg" "rgb($blue)"
+    remember_folder "$work/photos"
+    start
+    answer_dialog Return "$work/photos"
+    first=$(wait_for_centre "$red" "$green" "$blue") || exit 1
+    wait_for_rest "$first"
+    sleep 1.5 # the third photo is requested, not shown yet
+    escape
+    finish
+    stored_path=$(reg_value path)
+    echo "stored: file $(reg_value file), path $stored_path"
+    case "$third" in
+    "$red") want=c.jpg ;; "$green") want=d.png ;; *) want=e.jpg ;;
+    esac
+    [ "$stored_path" = "$want" ] || fail "photo stored as '$stored_path', want '$want'"
+    # Wine lists a folder sorted by name: these come first.
+    yellow="224 208 32" purple="160 32 192" cyan="32 192 208"
+    photo "$work/photos/0a.jpg" "rgb($yellow)" && photo "$work/photos/0b.gif" "rgb($purple)" &&
+        photo "$work/photos/0c.jpg" "rgb($cyan)"
+    start
+    answer_dialog Return "$work/photos"
+    resumed=$(wait_for_centre "$red" "$green" "$blue" "$yellow" "$purple" "$cyan") || exit 1
+    [ "$resumed" = "$third" ] || fail "resumed with $resumed, want $third"
+    escape
+    finish
+    ;;
+long_scan)
+    # 100,000 tiny files in 20,000 folders of five, made here (on a memory
+    # file system, linked into the prefix) and removed after: the scan takes
+    # seconds. The screen says so within 2 s of the dialog's answer, and Esc
+    # meanwhile ends the program at once, the stored position untouched.
+    library=$(mktemp -d /dev/shm/orbisca-e2e-library.XXXXXX)
+    python3 - "$library" <<'PY'
+import os, sys
+root = sys.argv[1]
+for a in range(100):
+    for b in range(200):
+        folder = os.path.join(root, "g%02d" % a, "f%03d" % b)
+        os.makedirs(folder)
+        for i in range(5):
+            open(os.path.join(folder, "p%d.jpg" % i), "w").close()
+PY
+    ln -s "$library" "$work/library"
+    # Xvfb runs no window manager, and Wine then waits 2 s for one as the
+    # dialog closes; a Windows desktop has no such wait. Put back at the end.
+    unmanaged=1
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    remember_folder "$work/library"
+    "$WINE" reg add "$key" /v file /t REG_DWORD /d 5 /f >/dev/null
+    "$WINE" reg add "$key" /v path /t REG_SZ /d 'g00\f000\p1.jpg' /f >/dev/null
+    start
+    answer_dialog Return "$work/library"
+    answered=$EPOCHREALTIME
+    seen=""
+    while awk -v a="$EPOCHREALTIME" -v b="$answered" 'BEGIN { exit !(a - b < 10) }'; do
+        at=$EPOCHREALTIME
+        shot
+        # A line of white text in the middle of a black screen.
+        text=$(bright 340 492 600 40)
+        if awk -v v="$text" 'BEGIN { exit !(v > 0.01) }' && near "$(colour 340 300 600 100)" "0 0 0" &&
+            near "$(colour 340 700 600 100)" "0 0 0"; then
+            seen=$(awk -v a="$at" -v b="$answered" 'BEGIN { printf "%.2f", a - b }')
+            break
+        fi
+        sleep 0.1
+    done
+    [ -n "$seen" ] || fail "no progress text within 10 s of the answer"
+    echo "progress text $seen s after the dialog's answer"
+    escape
+    finish
+    awk -v s="$seen" 'BEGIN { exit !(s <= 2) }' || fail "the progress text came $seen s after the answer, not within 2 s"
+    echo "stored: file $(reg_value file), path $(reg_value path)"
+    [ "$(reg_value file)" = 0x5 ] || fail "position stored as '$(reg_value file)', want 0x5"
+    [ "$(reg_value path)" = 'g00\f000\p1.jpg' ] || fail "photo stored as '$(reg_value path)'"
     ;;
 *)
     fail "unknown scenario $scenario"

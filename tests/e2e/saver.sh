@@ -90,7 +90,7 @@ show_without_photos)
     "$WINE" reg delete "$key" /f >/dev/null 2>&1
     # The user's Pictures folder: an empty one (a new prefix links it to $HOME).
     mkdir -p "$work/pictures/sub"
-    photo "$work/pictures/sub/not-a-photo.png" white
+    echo "not a photo" > "$work/pictures/sub/notes.txt"
     for folders in "User Shell Folders" "Shell Folders"; do
         "$WINE" reg add "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\$folders" /v "My Pictures" \
             /t REG_SZ /d "$(winpath "$work/pictures")" /f >/dev/null

@@ -1,10 +1,10 @@
-// libFuzzer target for the JPEG header reader: any file, read through a byte
+// libFuzzer target for the JPEG header reader and the format check: any file, read through a byte
 // source that hands out at most a few bytes per call now and then, as a file
 // read may.
 #include <stddef.h>
 #include <stdint.h>
 
-#include "pipeline/jpeg_header.h"
+#include "pipeline/photo_header.h"
 
 namespace {
 
@@ -40,5 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     JpegHeader cut;
     jpeg_read_header(ByteSource{&Chunked::read, &pieces}, room, &cut);
     if (cut.complete && !header.complete) __builtin_trap();
+    // The format's own header: a JPEG is admitted exactly when its chain is.
+    PhotoHeader photo;
+    photo_read_header(ByteSource{&Chunked::read, &whole}, room, pixel_budget_64, &photo);
+    if (photo.format == PHOTO_JPEG && photo.admitted != decodable) __builtin_trap();
     return 0;
 }

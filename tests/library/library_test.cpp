@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/slideshow.h"
+#include "library/photo_paths.h"
 #include "support/hooks.h"
 
 namespace {
@@ -173,6 +174,20 @@ TEST_F(Settings, ValuesThatAreNotOursAreIgnored)
     write_raw("folder", REG_SZ, huge.c_str(), static_cast<DWORD>(huge.size() + 1));
     EXPECT_EQ(presets, load_into_presets());
 
+    // A photo's path that is not a text of ours is not taken either.
+    auto loaded_path = []() {
+        Slideshow s;
+        std::strcpy(s.settings.path, "preset.jpg");
+        s.load_settings();
+        return std::string(s.settings.path);
+    };
+    write_raw("path", REG_DWORD, &number, 4);
+    EXPECT_EQ("preset.jpg", loaded_path());
+    write_raw("path", REG_SZ, oversized.c_str(), static_cast<DWORD>(oversized.size() + 1));
+    EXPECT_EQ("preset.jpg", loaded_path());
+    write_raw("path", REG_SZ, "sub\\b.png", 10);
+    EXPECT_EQ("sub\\b.png", loaded_path());
+
     // The longest folder that fits is taken.
     std::string longest(258, 'l');
     longest += '\\';
@@ -305,7 +320,7 @@ void expected_walk(const std::string& folder, std::vector<std::string>& out)
                 !(item.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
                 expected_walk(folder + name + "\\", out);
         }
-        else if (name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".jpg") == 0)
+        else if (is_photo_name(name.c_str()))
             out.push_back(folder + name);
     } while (FindNextFileW(h, &item));
     FindClose(h);
@@ -323,19 +338,20 @@ protected:
     }
 };
 
-TEST_F(PhotoList, NamesEndingInJpgAnyCaseAndFoldersAreSearchedNotListed)
+TEST_F(PhotoList, PhotoNamesOfEveryFormatAndFoldersAreSearchedNotListed)
 {
-    for (const char* name : {"a.jpg", "B.JPG", "c.JpG", ".jpg", "d.jpeg", "e.jpe", "f.jpg.txt", "g.png"})
+    for (const char* name : {"a.jpg", "B.JPEG", "c.Png", "d.heic", ".jpg", "e.txt", "f.jpg.txt", "g.svg"})
         make_file(root + name);
-    make_dir(root + "album.jpg");
-    make_file(root + "album.jpg\\h.jpg");
+    make_dir(root + "album.png");
+    make_file(root + "album.png\\h.TIF");
 
     list.build_file_list(root.c_str());
     ASSERT_NE(nullptr, list.entries);
     std::vector<std::string> got = entries_of(list);
-    std::set<std::string> want = {root + "a.jpg", root + "B.JPG", root + "c.JpG", root + "album.jpg\\h.jpg"};
+    std::set<std::string> want = {root + "a.jpg", root + "B.JPEG", root + "c.Png", root + "d.heic",
+                                  root + "album.png\\h.TIF"};
     EXPECT_EQ(want, std::set<std::string>(got.begin(), got.end()));
-    EXPECT_EQ(4, list.count);
+    EXPECT_EQ(5, list.count);
 }
 
 TEST_F(PhotoList, DepthFirstInListingOrderWithHiddenItemsButNotTheSystemsFolders)
@@ -372,7 +388,7 @@ TEST_F(PhotoList, DepthFirstInListingOrderWithHiddenItemsButNotTheSystemsFolders
 TEST_F(PhotoList, NoPhotosMeansNoBlock)
 {
     make_dir(root + "sub");
-    make_file(root + "sub\\a.png");
+    make_file(root + "sub\\a.svg");
     make_file(root + "readme.txt");
     list.build_file_list(root.c_str());
     EXPECT_EQ(0, list.count);

@@ -5,12 +5,16 @@
 
 #include "library/photo_paths.h"
 
-TEST(PhotoName, MatchesJpgInAnyCaseAfterAtLeastOneCharacter)
+TEST(PhotoName, StillImageExtensionsInAnyCaseAfterAtLeastOneCharacter)
 {
-    for (const char* name : {"a.jpg", "B.JPG", "c.JpG", "x.y.jpg", "..jpg", " .jPg"}) EXPECT_TRUE(is_jpeg_name(name)) << name;
-    for (const char* name : {"", "jpg", ".jpg", ".JPG", "d.jpeg", "e.jpe", "f.jpg.txt", "g.png", "hjpg", "i.jpg ",
-                             "j.jpgx", "k_jpg", "l.jp"})
-        EXPECT_FALSE(is_jpeg_name(name)) << name;
+    for (const char* name : {"a.jpg", "B.JPG", "c.JpG", "x.y.jpg", "..jpg", " .jPg", "d.jpeg", "e.JPE", "f.jfif",
+                             "g.png", "h.Bmp", "i.gif", "j.tif", "k.TIFF", "l.webp", "m.HEIC", "n.heif", "IMG_0001.HEIC",
+                             "photo.tar.png"})
+        EXPECT_TRUE(is_photo_name(name)) << name;
+    for (const char* name : {"", "jpg", ".jpg", ".JPG", ".png", ".jpeg", ".heic", "f.jpg.txt", "hjpg", "i.jpg ",
+                             "j.jpgx", "k_jpg", "l.jp", "m.", "n.pn", "o.jpegs", "p.tiffs", "q.svg", "r.ico", "s.raw",
+                             "t.avif", "u.jxr", "v.jpeg.", "w.jpg.bak", "png", "xpng", "y.j.pg"})
+        EXPECT_FALSE(is_photo_name(name)) << name;
 }
 
 TEST(PhotoName, DotEntries)

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "library/settings.h"
 
@@ -58,4 +60,80 @@ TEST(StoredPosition, OneBackOnlyAfterAPhotoWasRequested)
     EXPECT_EQ(0, index_to_store(0, false));
     EXPECT_EQ(-1, index_to_store(-1, false));
     EXPECT_EQ(-1, index_to_store(-9, false));
+}
+
+namespace {
+
+// A list as the scan leaves it: the given paths in one block of slots.
+struct ListOf {
+    std::vector<char> block;
+    FileList list{};
+    explicit ListOf(std::initializer_list<const char*> paths) : block(paths.size() * path_size, '#')
+    {
+        for (const char* p : paths) std::strcpy(block.data() + list.count++ * path_size, p);
+        list.entries = paths.size() ? block.data() : nullptr;
+        list.capacity = list.count;
+    }
+};
+
+Settings stored(const char* folder, const char* value, int32_t file_index = -1)
+{
+    Settings s;
+    std::strcpy(s.folder, folder);
+    s.file_index = file_index;
+    s.path[0] = 0;
+    // Through the same rule as a value read from the registry.
+    folder_from_value(value, uint32_t(std::strlen(value) + 1), s.path);
+    return s;
+}
+
+} // namespace
+
+TEST(ResumeByPhoto, TheStoredPhotoWhereverItNowStands)
+{
+    // A run ends with sub\b.png on its way; three photos come before it.
+    ListOf before{"C:\\p\\a.jpg", "C:\\p\\sub\\b.png", "C:\\p\\c.jpg"};
+    Settings s = stored("C:\\p\\", "");
+    ASSERT_TRUE(relative_photo_path(before.list.entry(1), s.folder, s.path));
+    EXPECT_STREQ("sub\\b.png", s.path);
+    s.file_index = 0;
+    ListOf after{"C:\\p\\a.jpg", "C:\\p\\new1.jpg", "C:\\p\\sub\\0.heic", "C:\\p\\sub\\a.tif", "C:\\p\\sub\\b.png",
+                 "C:\\p\\c.jpg"};
+    int32_t photo = stored_photo_index(after.list, s);
+    EXPECT_EQ(4, photo);
+    EXPECT_EQ(3, resume_position(photo, s.file_index, after.list.count));  // NEXT requests index 4
+
+    // Removed: the stored position as before, at most the last photo.
+    ListOf gone{"C:\\p\\a.jpg", "C:\\p\\c.jpg"};
+    EXPECT_EQ(-1, stored_photo_index(gone.list, s));
+    EXPECT_EQ(0, resume_position(-1, 0, 2));
+    EXPECT_EQ(1, resume_position(-1, 7, 2));
+    EXPECT_EQ(-1, resume_position(-1, -1, 2));
+    // The first photo: the show starts before the list.
+    EXPECT_EQ(-1, resume_position(0, 5, 6));
+    // Another folder holds no photo of this one's, even with the same names.
+    ListOf other{"D:\\p\\a.jpg", "D:\\p\\sub\\b.png"};
+    Settings moved = s;
+    std::strcpy(moved.folder, "D:\\p\\");
+    EXPECT_EQ(1, stored_photo_index(other.list, moved));
+    EXPECT_EQ(-1, stored_photo_index(other.list, s));
+}
+
+TEST(ResumeByPhoto, StoredPathsThatNameNoPhotoOfTheList)
+{
+    ListOf list{"C:\\p\\a.jpg", "C:\\p\\sub\\b.png", "C:\\p\\c.jpg"};
+    for (const char* value : {"", "A.JPG", "sub", "sub\\", "b.png", "c.jpg\\", "..\\p\\a.jpg", "C:\\p\\a.jpg",
+                              "\\a.jpg", "sub\\b.png.bak"})
+        EXPECT_EQ(-1, stored_photo_index(list.list, stored("C:\\p\\", value))) << value;
+    EXPECT_EQ(-1, stored_photo_index(ListOf{}.list, stored("C:\\p\\", "a.jpg")));
+    EXPECT_EQ(-1, stored_photo_index(list.list, stored("", "C:\\p\\a.jpg")));
+    // A value that is not a text that fits leaves the path empty.
+    std::string too_long(300, 'x');
+    Settings s = stored("C:\\p\\", too_long.c_str());
+    EXPECT_STREQ("", s.path);
+    // A photo outside the folder has no path relative to it.
+    char path[path_size] = "kept";
+    for (auto [entry, folder] : {std::pair{"D:\\q\\a.jpg", "C:\\p\\"}, {"C:\\p\\", "C:\\p\\"}, {"C:\\p\\a.jpg", ""}})
+        EXPECT_FALSE(relative_photo_path(entry, folder, path)) << entry;
+    EXPECT_STREQ("kept", path);
 }

@@ -19,8 +19,8 @@ struct Colour {
     int r, g, b;
 };
 const Colour red{"red", 255, 0, 0}, lime{"lime", 0, 255, 0}, blue{"blue", 0, 0, 255}, yellow{"yellow", 255, 255, 0},
-    magenta{"magenta", 255, 0, 255};
-const Colour palette[] = {red, lime, blue, yellow, magenta};
+    magenta{"magenta", 255, 0, 255}, black{"black", 0, 0, 0};
+const Colour palette[] = {red, lime, blue, yellow, magenta, black};
 
 // The palette colour nearest to texel (x, y) of a BGRA level.
 const char* nearest(const std::vector<uint8_t>& level, int side, int x, int y)
@@ -391,11 +391,21 @@ TEST_F(LoadJob, UndecodableFilesLeaveThePreviousPhoto)
     cases.push_back({"text", std::vector<uint8_t>(text.begin(), text.end())});
     cases.push_back({"cut after the headers", std::vector<uint8_t>(photo.begin(), photo.begin() + 700)});
     cases.push_back({"only the first bytes", std::vector<uint8_t>(photo.begin(), photo.begin() + 40)});
-    const std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
-                                      0, 0, 0, 1, 0, 0, 0, 1, 8, 6, 0, 0, 0, 0x1F, 0x15, 0xC4, 0x89, 0, 0, 0, 10,
-                                      'I', 'D', 'A', 'T', 0x78, 0x9C, 0x63, 0, 1, 0, 0, 5, 0, 1, 0x0D, 0x0A, 0x2D,
-                                      0xB4, 0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
-    cases.push_back({"PNG", png});
+    // Other formats: a PNG cut after its frame header, PNG and BMP headers
+    // claiming sizes that make Wine's decoders overrun their buffers (the
+    // PNG's as it opens the file), and a file no installed codec reads (Wine
+    // has no HEIF codec).
+    std::vector<uint8_t> png = read_file_bytes(data_file("wide.png"));
+    ASSERT_GT(png.size(), 40u);
+    cases.push_back({"PNG cut after its header", std::vector<uint8_t>(png.begin(), png.begin() + 33)});
+    cases.push_back({"PNG of 65536 x 16384", read_file_bytes(data_file("huge_header.png"))});
+    std::vector<uint8_t> bmp = read_file_bytes(data_file("wide.bmp"));
+    ASSERT_GT(bmp.size(), 60u);
+    bmp[18] = 0, bmp[19] = 0, bmp[20] = 0, bmp[21] = 0x08;  // 2^27 x 2 pixels: within the budget, too wide
+    bmp[22] = 2, bmp[23] = 0, bmp[24] = 0, bmp[25] = 0;
+    cases.push_back({"BMP of 2^27 x 2", bmp});
+    const char heif[] = "\0\0\0\x18" "ftypheic\0\0\0\0mif1heic\0\0\0\x08mdat";
+    cases.push_back({"HEIF", std::vector<uint8_t>(heif, heif + sizeof heif - 1)});
     auto find = [&](uint8_t marker) {
         for (size_t i = 2; i + 9 < photo.size(); ++i)
             if (photo[i] == 0xFF && photo[i + 1] == marker) return i;
@@ -425,6 +435,42 @@ TEST_F(LoadJob, UndecodableFilesLeaveThePreviousPhoto)
     }
     load(data_file("no such file.jpg"));
     EXPECT_TRUE(texture_levels(task.staging) == previous);
+}
+
+// Every format the imaging component reads takes the same road: the centred
+// square, the chain, the orientation its metadata gives; transparent parts
+// come out black. The format is the file's, whatever its name says.
+TEST_F(LoadJob, EveryFormatShowsItsSquareOverBlack)
+{
+    for (const char* name : {"wide.png", "tall.gif", "wide.tif", "wide.bmp"}) {
+        task.orientation = 6;
+        load(data_file(name));
+        expect_quadrants(name);
+        expect_mips_follow_level0();
+        EXPECT_EQ(task.orientation, 1) << name;
+    }
+    for (auto [name, as] : {std::pair{"wide.jpg", "jpeg_as_png"}, {"wide.png", "png_as_jpg"}}) {
+        std::string path = temp_file(as);
+        write_file_bytes(path, read_file_bytes(data_file(name)));
+        load(data_file("tall.jpg"));
+        load(path);
+        expect_quadrants(as);
+        DeleteFileA(path.c_str());
+    }
+    for (const char* name : {"transparent.png", "transparent.gif"}) {
+        load(data_file("wide.jpg"));
+        load(data_file(name));
+        std::vector<uint8_t> level(photo_size * photo_size * 4);
+        ASSERT_TRUE(read_texture_level(task.staging, 0, level.data()));
+        for (int x = 64; x < photo_size; x += 128) {
+            EXPECT_STREQ(nearest(level, photo_size, x, 256), x < 512 ? "red" : "lime") << name << " at " << x;
+            EXPECT_STREQ(nearest(level, photo_size, x, 768), "black") << name << " at " << x;
+        }
+    }
+    load(data_file("grey_orient6.tif"));
+    EXPECT_EQ(task.orientation, 6);
+    load(data_file("wide.png"));
+    EXPECT_EQ(task.orientation, 1);
 }
 
 TEST_F(LoadJob, NoStagingTextureStillCompletes)

@@ -4,7 +4,8 @@
 // a thread of its own (the worker's own share), and the imaging component
 // alone decoding the whole photo to 32-bit BGR. Then the main thread's share
 // of the banded upload. Prints one line per figure; tools/bench.sh load adds
-// the libjpeg comparison. Usage: bench_load <photo.jpg>...
+// the libjpeg comparison and, for photos of the other formats, the ratio of
+// each one's load to the JPEG's. Usage: bench_load <photo>...
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -102,6 +103,27 @@ void wic_decode(const char* path, std::vector<uint8_t>& pixels)
     factory->Release();
 }
 
+// The photo's size as the imaging component's first frame gives it.
+bool frame_size(const char* path, UINT* w, UINT* h)
+{
+    *w = *h = 0;
+    IWICImagingFactory* factory = nullptr;
+    if (CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                         reinterpret_cast<void**>(&factory)) < 0)
+        return false;
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH);
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    bool ok = factory->CreateDecoderFromFilename(wide, nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+                                                 &decoder) >= 0 &&
+              decoder->GetFrame(0, &frame) >= 0 && frame->GetSize(w, h) >= 0;
+    if (frame) frame->Release();
+    if (decoder) decoder->Release();
+    factory->Release();
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -139,10 +161,16 @@ int main(int argc, char** argv)
         if (frame_query) frame_query->Issue(D3DISSUE_END);
     };
 
+    CoInitialize(nullptr);
     for (int i = 1; i < argc; ++i) {
         std::snprintf(task.path, sizeof task.path, "%s", argv[i]);
-        JpegHeader header;
-        read_file_header(task.path, &header);
+        PhotoHeader header;
+        read_photo_header(task.path, &header);
+        UINT width = 0, height = 0;
+        if (!frame_size(task.path, &width, &height)) {
+            std::printf("load %s unreadable: no installed codec reads it\n", argv[i]);
+        }
+        bool decoded = false;
         std::vector<double> loads, runs, wics, run_cpu, wic_cpu, idle_frames, busy_frames;
         double header_cpu = 0, decode_cpu = 0, mips_cpu = 0, decode_wall = 0, mips_wall = 0;
         double peak_mib = 0;
@@ -175,16 +203,19 @@ int main(int argc, char** argv)
             if (task.loaded_count != count + 1) std::printf("job did not count\n");
 
             Timing job = on_com_thread([&] { task.run(dev.device); });
-            std::vector<uint8_t> pixels(size_t(header.width) * header.height * 4, 1);
+            std::vector<uint8_t> pixels(size_t(width) * height * 4, 1);
             Timing wic = on_com_thread([&] { wic_decode(task.path, pixels); });
             runs.push_back(job.wall), run_cpu.push_back(job.cpu);
             wics.push_back(wic.wall), wic_cpu.push_back(wic.cpu);
             // The job's parts one by one.
             header_cpu += on_com_thread([&] {
-                              JpegHeader h;
-                              for (int k = 0; k < 10; ++k) read_file_header(task.path, &h);
+                              PhotoHeader h;
+                              for (int k = 0; k < 10; ++k) read_photo_header(task.path, &h);
                           }).cpu / 10;
-            Timing decode = on_com_thread([&] { decode_file(task.path, task.staging); });
+            Timing decode = on_com_thread([&] {
+                int32_t orientation = 1;
+                decoded = header.admitted && decode_file(task.path, task.staging, header.format, &orientation);
+            });
             Timing mips = on_com_thread([&] {
                 for (int k = 0; k < 10; ++k) {
                     LockedChain chain;
@@ -201,11 +232,11 @@ int main(int argc, char** argv)
         double frame_max = busy_frames.empty() ? 0 : *std::max_element(busy_frames.begin(), busy_frames.end()) * 1e3;
         std::printf("load %s %ux%u submit_to_done_ms median %.1f min %.1f worker_ms median %.1f wic_decode_ms median "
                     "%.1f worker_over_wic %.2f (cpu_ms worker %.0f wic %.0f ratio %.2f) peak_private_mib %.1f frame_max_ms %.2f "
-                    "frame_median_ms %.2f frame_ratio %.2f\n",
-                    argv[i], header.width, header.height, median(loads) * 1e3,
+                    "frame_median_ms %.2f frame_ratio %.2f decoded %s\n",
+                    argv[i], width, height, median(loads) * 1e3,
                     *std::min_element(loads.begin(), loads.end()) * 1e3, run_ms, wic_ms, run_ms / wic_ms,
                     median(run_cpu) * 1e3, median(wic_cpu) * 1e3, median(run_cpu) / median(wic_cpu), peak_mib,
-                    frame_max, frame_median, frame_median > 0 ? frame_max / frame_median : 0.0);
+                    frame_max, frame_median, frame_median > 0 ? frame_max / frame_median : 0.0, decoded ? "yes" : "no");
         std::printf("  parts of the job, mean over %d rounds: header cpu_ms %.2f; decode_filter_mips cpu_ms %.1f wall_ms "
                     "%.1f; mips cpu_ms %.2f wall_ms %.2f; whole job cpu_ms %.1f, imaging component alone cpu_ms %.1f\n",
                     rounds, header_cpu / rounds * 1e3, decode_cpu / rounds * 1e3, decode_wall / rounds * 1e3,
@@ -248,9 +279,9 @@ int main(int argc, char** argv)
             {
                 Decode* d = static_cast<Decode*>(p);
                 CoInitialize(nullptr);
-                JpegHeader header;
-                read_file_header(d->path, &header);
-                std::vector<uint8_t> pixels(size_t(header.width) * header.height * 4, 1);
+                UINT width = 0, height = 0;
+                frame_size(d->path, &width, &height);
+                std::vector<uint8_t> pixels(size_t(width) * height * 4, 1);
                 wic_decode(d->path, pixels);
                 d->done = true;
                 return 0;
