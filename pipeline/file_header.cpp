@@ -27,10 +27,7 @@ uint32_t read_at(void* context, uint64_t offset, uint8_t* buffer, uint32_t count
 
 bool read_file_header(const char* path, JpegHeader* header)
 {
-    header->complete = false;
-    header->frame_marker = 0;
-    header->width = header->height = header->components = 0;
-    header->orientation = 1;
+    clear_jpeg_header(header);
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;

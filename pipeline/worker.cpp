@@ -58,11 +58,12 @@ bool ImageLoadTask::run(IDirect3DDevice9* device)
     // The file's own header, read once: it decides whether a decoder may see
     // the file at all (a broken or empty header, or a size past the budget,
     // is passed over like a file that cannot be decoded), and it holds the
-    // photo's EXIF orientation.
+    // photo's EXIF orientation and the date it was taken.
     JpegHeader header;
     read_file_header(path, &header);
     if (staging && jpeg_decodable(header, pixel_budget)) decode_file(path, staging);
     orientation = header.orientation;
+    date_taken = header.date_taken;
     loaded_count += 1;
     store_release(&done_flag, true);
     return true;

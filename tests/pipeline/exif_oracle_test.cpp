@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <dirent.h>
 #include <fstream>
 #include <iterator>
@@ -150,6 +151,92 @@ TEST(ExifOracle, FilesWrittenByExiftool)
         }
     }
     rmdir(dir.c_str());
+}
+
+// exiftool's DateTimeOriginal of the Exif IFD for every JPEG of a folder.
+std::map<std::string, std::string> exiftool_dates(const std::string& dir)
+{
+    std::map<std::string, std::string> result;
+    std::string out = run("exiftool -n -q -q -T -FileName -ExifIFD:DateTimeOriginal -ext jpg '" + dir + "' 2>/dev/null");
+    size_t pos = 0;
+    while (pos < out.size()) {
+        size_t end = out.find('\n', pos);
+        if (end == std::string::npos) end = out.size();
+        std::string line = out.substr(pos, end - pos);
+        size_t tab = line.find('\t');
+        if (tab != std::string::npos && line.substr(tab + 1) != "-") result[line.substr(0, tab)] = line.substr(tab + 1);
+        pos = end + 1;
+    }
+    return result;
+}
+
+// Whether "YYYY:MM:DD..." names a day the C library's calendar has.
+bool real_day(const std::string& text, int* year, int* month, int* day)
+{
+    if (std::sscanf(text.c_str(), "%4d:%2d:%2d", year, month, day) != 3 || *year < 1601) return false;
+    std::tm t = {};
+    t.tm_year = *year - 1900;
+    t.tm_mon = *month - 1;
+    t.tm_mday = *day;
+    t.tm_hour = 12;
+    time_t at = timegm(&t);
+    std::tm back = {};
+    gmtime_r(&at, &back);
+    return back.tm_year == *year - 1900 && back.tm_mon == *month - 1 && back.tm_mday == *day;
+}
+
+// exiftool's DateTimeOriginal of a file it refuses as a JPEG, from its EXIF
+// block (as exiftool_on_exif_block); empty for none.
+std::string exiftool_date_of_block(const std::string& path, const std::string& scratch)
+{
+    std::vector<uint8_t> bytes = read_bytes(path);
+    static const char header[] = "Exif\0\0";
+    auto it = std::search(bytes.begin(), bytes.end(), header, header + 6);
+    if (it == bytes.end()) return "";
+    std::ofstream(scratch, std::ios::binary).write(reinterpret_cast<const char*>(&*(it + 6)), bytes.end() - it - 6);
+    std::string out = run("exiftool -n -s3 -ExifIFD:DateTimeOriginal '" + scratch + "' 2>/dev/null");
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+}
+
+TEST(ExifOracle, CameraDatesAgreeWithExiftool)
+{
+    if (!have_exiftool()) GTEST_SKIP() << "exiftool not installed";
+    std::string scratch = scratch_dir();
+    int files = 0, dated = 0;
+    for (const char* dir : camera_dirs) {
+        DIR* d = opendir(dir);
+        if (!d) continue;
+        std::map<std::string, std::string> reference = exiftool_dates(dir);
+        while (dirent* e = readdir(d)) {
+            std::string name = e->d_name;
+            if (name.size() < 5 || name.substr(name.size() - 4) != ".jpg") continue;
+            std::string path = std::string(dir) + "/" + name;
+            std::vector<uint8_t> head = read_bytes(path, exif_head_size);
+            MemorySource memory{head.data(), uint32_t(head.size())};
+            static uint8_t room[jpeg_segment_room];
+            JpegHeader header;
+            jpeg_read_header(memory.source(), room, &header);
+            auto known = reference.find(name);
+            std::string expected =
+                known != reference.end() ? known->second : exiftool_date_of_block(path, scratch + "/block.tif");
+            int year = 0, month = 0, day = 0;
+            if (real_day(expected, &year, &month, &day)) {
+                EXPECT_EQ(header.date_taken.year, year) << name << " " << expected;
+                EXPECT_EQ(header.date_taken.month, month) << name;
+                EXPECT_EQ(header.date_taken.day, day) << name;
+                ++dated;
+            } else {
+                EXPECT_EQ(header.date_taken.year, 0) << name << " '" << expected << "'";
+            }
+            ++files;
+        }
+        closedir(d);
+    }
+    std::remove((scratch + "/block.tif").c_str());
+    rmdir(scratch.c_str());
+    if (files == 0) GTEST_SKIP() << "no camera sample files installed";
+    std::printf("compared the dates of %d camera files, %d of them dated\n", files, dated);
 }
 
 } // namespace
