@@ -18,6 +18,7 @@ Slideshow::Slideshow()
     job.loader.upload_level = 0;
     job.loader.loaded_count = 0;
     job.loader.orientation = 1;
+    job.loader.date_taken = no_date;
     job.pending_task = nullptr;
     job.worker_thread = nullptr;
     job.quit = false;
@@ -28,10 +29,11 @@ Slideshow::Slideshow()
     mem_fill(&clock, 0, sizeof(clock));
     mem_fill(&cycle, 0, sizeof(cycle));
     cycle.state = NEXT;
-    cycle.slide_duration = 5.0f;
-    cycle.file_index = -1;
-    settings.folder[0] = 0;
-    settings.file_index = -1;
+    default_settings(&settings);
+    cycle.slide_duration = static_cast<float>(settings.seconds);
+    cycle.requested = Place{0, -1};
+    cycle.shuffled = false;
+    cycle.caption = CAPTION_NONE;
     status_text[0] = 0;
     error_text_buf[0] = 0;
     preview = false;
@@ -92,6 +94,9 @@ FrameScene Slideshow::scene() const
                         ? technique_to_warm_up(cycle.state, cycle.warmed_techniques, job.loader.loaded_count)
                         : -1;
     scene.status = preview || controls.overlay_hidden ? nullptr : status_text;
+    // The caption goes with the overlay.
+    const char* caption = gpu.faces[face_shown(cycle.state, cycle.face)].caption;
+    scene.caption = scene.status && cycle.caption != CAPTION_NONE && caption[0] ? caption : nullptr;
     return scene;
 }
 
@@ -99,6 +104,6 @@ FrameScene Slideshow::scene() const
 // acts on them from its next frame on.
 void Slideshow::control(int32_t what, bool repeat)
 {
-    apply_control(&controls, static_cast<Control>(what), repeat, cycle.state, cycle.file_index, files.count,
-                  clock.now, &job.loader.request_time);
+    apply_control(&controls, static_cast<Control>(what), repeat, cycle.state, cycle.requested,
+                  PlayOrder{files.count, cycle.shuffled}, clock.now, &job.loader.request_time);
 }

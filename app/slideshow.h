@@ -65,9 +65,10 @@ public:
     bool start_unattended();
     // Everything of done but the settings' save; may run more than once.
     void release_all();
-    // The stored folder and position into the record, and back.
+    // The stored settings into the record, and the folder and position back
+    // (with the shuffled order's round, for a list of photo_count photos).
     void load_settings();
-    void save_settings();
+    void save_settings(int32_t photo_count = 0);
 };
 
 Slideshow* create_slideshow();

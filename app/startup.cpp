@@ -43,32 +43,38 @@ bool fail(char* error_text, StartupFailure failure, const char* step = nullptr)
     return false;
 }
 
-bool same_text(const char* a, const char* b)
-{
-    while (*a && *a == *b) {
-        ++a;
-        ++b;
-    }
-    return *a == *b;
-}
-
 } // namespace
 
 void Slideshow::load_settings()
 {
     // A position the registry does not hold stays as it is.
-    settings.file_index = cycle.file_index;
+    settings.file_index = cycle.requested.position;
     read_settings(&settings);
-    cycle.file_index = settings.file_index;
+    cycle.requested.position = settings.file_index;
+    cycle.slide_duration = static_cast<float>(settings.seconds);
+    cycle.shuffled = settings.order == ORDER_SHUFFLE;
+    cycle.caption = settings.caption;
 }
 
-void Slideshow::save_settings()
+void Slideshow::save_settings(int32_t photo_count)
 {
     // loader.path is filled when the first photo is requested. A step back
     // that waits for its request already names the photo on its way.
-    settings.file_index = index_to_store(photo_on_its_way(controls, cycle.file_index),
-                                         job.loader.path[0] != 0 || controls.back_index >= 0);
-    write_settings(settings);
+    Place on_its_way = photo_on_its_way(controls, cycle.requested);
+    settings.file_index = index_to_store(on_its_way.position, job.loader.path[0] != 0 || controls.back.position >= 0);
+    // The seconds, the order and the caption are the settings dialog's to
+    // write. A shuffled show stores the round it is in, when that is not the
+    // one stored already: the next run goes on in the same order.
+    uint32_t which = STORE_FOLDER | STORE_FILE;
+    if (cycle.shuffled && photo_count > 0) {
+        uint32_t seed = seed_for(on_its_way.round, photo_count);
+        if (!settings.seed_stored || settings.seed != seed) {
+            settings.seed = seed;
+            settings.seed_stored = true;
+            which |= STORE_SEED;
+        }
+    }
+    write_settings(settings, which);
 }
 
 bool Slideshow::init()
@@ -112,9 +118,9 @@ bool Slideshow::choose_folder(HWND owner)
     // The backslash and the terminator must fit.
     if (str_length(chosen) + 2 > path_size) return fail(error_text_buf, FAILED_PATH_TOO_LONG);
     str_append(chosen, "\\");
-    if (!same_text(chosen, settings.folder)) {
+    if (!str_equal(chosen, settings.folder)) {
         str_copy(settings.folder, chosen);
-        cycle.file_index = -1;
+        cycle.requested.position = -1;
     }
     return true;
 }
@@ -143,7 +149,10 @@ bool Slideshow::start_show()
         return fail(error_text_buf, FAILED_LIST_MEMORY);
     }
     if (files.count == 0) return fail(error_text_buf, FAILED_NO_PHOTOS);
-    if (cycle.file_index > files.count - 1) cycle.file_index = files.count - 1;
+    // A shuffled show without a round of its own draws one.
+    uint32_t fresh = cycle.shuffled && !settings.seed_stored ? next_random() : 0;
+    cycle.requested = resume_place(PlayOrder{files.count, cycle.shuffled}, cycle.requested.position,
+                                   settings.seed_stored, settings.seed, fresh);
 
     if (!gpu.d3d && !check_platform()) return false;
     gpu.window = main_window;
@@ -158,9 +167,11 @@ bool Slideshow::start_show()
 
 void Slideshow::done()
 {
+    // The round is stored for the list's count, and the list goes first.
+    int32_t photo_count = files.count;
     release_all();
     // The preview in the settings dialog is only a glance: it moves no one's position.
-    if (!preview) save_settings();
+    if (!preview) save_settings(photo_count);
 }
 
 void Slideshow::release_all()

@@ -15,6 +15,8 @@ struct FrameScene {
     int32_t warm_up;
     // The overlay's status text under the title; null: no overlay.
     const char* status;
+    // The caption of the photo in view, drawn with the overlay; null: none.
+    const char* caption;
 };
 
 // The effect's matrices for the scene (render/camera_matrices.cpp). world and

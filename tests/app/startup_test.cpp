@@ -585,20 +585,20 @@ TEST_F(FolderChoice, SameFolderKeepsThePosition)
 {
     EXPECT_FALSE(choose(three, three + "\\", 1));
     EXPECT_EQ(app->files.count, 3);
-    EXPECT_EQ(app->cycle.file_index, 1);
+    EXPECT_EQ(app->cycle.requested.position, 1);
 }
 
 TEST_F(FolderChoice, PositionBeyondTheListIsClampedToTheLastPhoto)
 {
     EXPECT_FALSE(choose(three, three + "\\", 9));
-    EXPECT_EQ(app->cycle.file_index, 2);
+    EXPECT_EQ(app->cycle.requested.position, 2);
 }
 
 TEST_F(FolderChoice, AnotherFolderStartsAtTheFirstPhotoAndIsSavedAtOnce)
 {
     EXPECT_FALSE(choose(empty, three + "\\", 2));
     EXPECT_STREQ(app->error_text(), ".JPG files not found in specified folder");
-    EXPECT_EQ(app->cycle.file_index, -1);
+    EXPECT_EQ(app->cycle.requested.position, -1);
     std::string folder;
     DWORD file = 0;
     ASSERT_TRUE(stored_values(&folder, &file)); // written before the scan, not only at shutdown
@@ -612,7 +612,7 @@ TEST_F(FolderChoice, LetterCaseCountsAsAnotherFolder)
     for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
     ASSERT_NE(upper, three);
     EXPECT_FALSE(choose(upper, three + "\\", 2));
-    EXPECT_EQ(app->cycle.file_index, -1);
+    EXPECT_EQ(app->cycle.requested.position, -1);
     EXPECT_EQ(std::string(app->settings.folder), upper + "\\");
 }
 
@@ -631,7 +631,7 @@ TEST_F(FolderChoice, PathWithoutRoomForTheBackslashIsRefused)
     EXPECT_FALSE(choose(longest, three + "\\", 2));
     EXPECT_STREQ(app->error_text(), "The folder's path is too long");
     EXPECT_EQ(std::string(app->settings.folder), three + "\\"); // nothing was taken over
-    EXPECT_EQ(app->cycle.file_index, 2);
+    EXPECT_EQ(app->cycle.requested.position, 2);
 }
 
 TEST_F(FolderChoice, ItemOutsideTheFileSystemIsRefused)
@@ -670,7 +670,7 @@ TEST_F(Startup, NamesInAnyScript)
     // the position is kept.
     ASSERT_TRUE(start_in(folder, 2)) << app->error_text();
     EXPECT_EQ(std::string(app->settings.folder), folder + "\\");
-    EXPECT_EQ(app->cycle.file_index, 2);
+    EXPECT_EQ(app->cycle.requested.position, 2);
     ASSERT_EQ(app->files.count, 4);
 
     // Every photo decodes, and its EXIF orientation is read from its file.
