@@ -57,6 +57,10 @@ public:
     // first photo. False on cancel, or with error_text_buf set when the choice
     // cannot be used.
     bool choose_folder(HWND owner);
+    // The settings dialog owned by owner (may be null), on the loaded
+    // settings (app/settings_dialog.cpp). OK stores what it shows and gives
+    // true; Cancel stores nothing.
+    bool edit_settings(HWND owner);
     // The list of photos, Direct3D unless open already, the device, every
     // object on it and the worker thread.
     bool start_show();
