@@ -149,8 +149,11 @@ bool Slideshow::start_show()
         return fail(error_text_buf, FAILED_LIST_MEMORY);
     }
     if (files.count == 0) return fail(error_text_buf, FAILED_NO_PHOTOS);
-    // A shuffled show without a round of its own draws one.
-    uint32_t fresh = cycle.shuffled && !settings.seed_stored ? next_random() : 0;
+    // A shuffled show without a round of its own draws one. The generator's
+    // seed, a tick count, can come out alike in runs started alike (Wine's
+    // counts from its server's start): the fine counter's low bits join it.
+    uint32_t fresh =
+        cycle.shuffled && !settings.seed_stored ? next_random() ^ static_cast<uint32_t>(clock.perf_start) : 0;
     cycle.requested = resume_place(PlayOrder{files.count, cycle.shuffled}, cycle.requested.position,
                                    settings.seed_stored, settings.seed, fresh);
 
