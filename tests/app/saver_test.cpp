@@ -5,8 +5,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/names.h"
@@ -52,36 +52,21 @@ BOOL WINAPI no_path(LPCITEMIDLIST, LPSTR out)
     out[0] = 0;
     return FALSE;
 }
-// Once the settings dialog shows, notes its owner and clicks the given
-// buttons one after the other, as the dialog's own messages.
-HWND settings_window = nullptr;
-HWND settings_owner = reinterpret_cast<HWND>(-1);
-HANDLE click_in_settings(std::vector<int> buttons)
+// Runs the screen saver with `command`; once its settings dialog shows, notes
+// the dialog and its owner and clicks `buttons` in it, as its own messages.
+HWND settings_window = nullptr, settings_owner = nullptr;
+void run_settings(const std::string& command, const std::vector<int>& buttons)
 {
-    settings_window = nullptr;
-    settings_owner = reinterpret_cast<HWND>(-1);
-    auto* list = new std::vector<int>(std::move(buttons));
-    return CreateThread(
-        nullptr, 0,
-        [](LPVOID p) -> DWORD {
-            std::unique_ptr<std::vector<int>> clicks(static_cast<std::vector<int>*>(p));
-            HWND dialog = nullptr;
-            for (int i = 0; i < 300 && !dialog; ++i, Sleep(20)) dialog = FindWindowA("#32770", window_title);
-            if (!dialog) return 1;
-            settings_window = dialog;
-            settings_owner = GetWindow(dialog, GW_OWNER);
-            for (int id : *clicks) PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-            return 0;
-        },
-        list, 0, nullptr);
-}
-void settings_answered(HANDLE clicker)
-{
-    EXPECT_EQ(WaitForSingleObject(clicker, 10000), WAIT_OBJECT_0);
-    DWORD code = 2;
-    GetExitCodeThread(clicker, &code);
-    EXPECT_EQ(code, 0u) << "no settings dialog";
-    CloseHandle(clicker);
+    settings_window = settings_owner = nullptr;
+    std::thread clicker([&] {
+        for (int i = 0; i < 300 && !settings_window; ++i, Sleep(20))
+            settings_window = FindWindowA("#32770", window_title);
+        if (settings_window) settings_owner = GetWindow(settings_window, GW_OWNER);
+        for (int id : buttons) PostMessageA(settings_window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    });
+    run_screen_saver(command.c_str());
+    clicker.join();
+    EXPECT_NE(settings_window, nullptr) << "no settings dialog";
 }
 
 std::string box_text;
@@ -99,9 +84,7 @@ TEST(SaverSettings, OkStoresTheChoiceInTheOwnersDialog)
     answer_dialog_with("C:\\windows");
     hook_import("SHELL32.dll", "SHBrowseForFolderA", reinterpret_cast<void*>(answer_noting_owner));
     HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    HANDLE clicker = click_in_settings({ORBISCA_SETTINGS_BROWSE, IDOK});
-    run_screen_saver(("x.scr /c:" + std::to_string(reinterpret_cast<uintptr_t>(owner))).c_str());
-    settings_answered(clicker);
+    run_settings("x.scr /c:" + std::to_string(reinterpret_cast<uintptr_t>(owner)), {ORBISCA_SETTINGS_BROWSE, IDOK});
     EXPECT_EQ(settings_owner, owner);
     // The folder dialog belongs to the settings dialog.
     EXPECT_EQ(dialog_owner, settings_window);
@@ -109,9 +92,7 @@ TEST(SaverSettings, OkStoresTheChoiceInTheOwnersDialog)
     EXPECT_EQ(stored_file(), 0xFFFFFFFFu) << "another folder starts at its first photo";
     // A handle that names no window gives a dialog without an owner.
     DestroyWindow(owner);
-    clicker = click_in_settings({IDCANCEL});
-    run_screen_saver(("x.scr /c:" + std::to_string(reinterpret_cast<uintptr_t>(owner))).c_str());
-    settings_answered(clicker);
+    run_settings("x.scr /c:" + std::to_string(reinterpret_cast<uintptr_t>(owner)), {IDCANCEL});
     EXPECT_EQ(settings_owner, nullptr);
 }
 
@@ -122,9 +103,7 @@ TEST(SaverSettings, AChoiceWithoutAPathIsReportedAndNothingStored)
     hook_import("SHELL32.dll", "SHGetPathFromIDListA", reinterpret_cast<void*>(no_path));
     void* real_box = hook_import("USER32.dll", "MessageBoxA", reinterpret_cast<void*>(noted_box));
     // The box, then OK: the folder stays as it was, and so does the position.
-    HANDLE clicker = click_in_settings({ORBISCA_SETTINGS_BROWSE, IDOK});
-    run_saver_settings(nullptr);
-    settings_answered(clicker);
+    run_settings("x.scr /c", {ORBISCA_SETTINGS_BROWSE, IDOK});
     hook_import("USER32.dll", "MessageBoxA", real_box);
     EXPECT_EQ(box_text, "The chosen item is not a folder on a disk");
     EXPECT_EQ(stored_folder(), "C:\\elsewhere\\");

@@ -210,42 +210,30 @@ TEST_F(Settings, ShutdownLeavesTheDialogsValuesAndStoresOnlyANewRound)
 {
     const int32_t ten = 10, shuffle = 1;
     write_raw("seconds", REG_DWORD, &ten, 4);
-    write_raw("caption", REG_SZ, "3", 2);  // not ours: reads as none, stays as it is
+    write_raw("caption", REG_SZ, "3", 2);  // not ours: reads as none, stays
     write_raw("seed", REG_BINARY, "\1\2\3\4", 4);
     for (bool shuffled : {false, true}) {
-        SCOPED_TRACE(shuffled);
         write_raw("order", REG_DWORD, shuffled ? &shuffle : &ten, 4);
         Slideshow s;
         s.load_settings();
         EXPECT_EQ(s.cycle.slide_duration, 10.0f);
         EXPECT_EQ(s.cycle.shuffled, shuffled);
         EXPECT_EQ(s.cycle.caption, CAPTION_NONE);
-        EXPECT_FALSE(s.settings.seed_stored);
-        // A shuffled show stops with position 4 of a round on its way.
-        std::strcpy(s.settings.folder, "C:\\p\\");
+        // Position 4 of a round on its way at the end.
         s.cycle.requested = Place{0x12345, 4};
         std::strcpy(s.job.loader.path, "C:\\p\\a.jpg");
         s.save_settings(12);
         EXPECT_EQ(read_raw("seconds").bytes, std::vector<unsigned char>({10, 0, 0, 0}));
         EXPECT_EQ(read_raw("caption").type, DWORD(REG_SZ));
-        RawValue seed = read_raw("seed");
-        if (!shuffled) {
-            EXPECT_EQ(seed.type, DWORD(REG_BINARY));
-            EXPECT_EQ(read_raw("order").bytes, std::vector<unsigned char>({10, 0, 0, 0}));
-            continue;
-        }
-        ASSERT_EQ(seed.type, DWORD(REG_DWORD));
-        uint32_t stored;
-        std::memcpy(&stored, seed.bytes.data(), 4);
-        EXPECT_EQ(stored, seed_for(0x12345, 12));
-        // The next run goes on in that round, after position 3.
-        Slideshow next;
-        next.load_settings();
-        EXPECT_TRUE(next.settings.seed_stored);
-        EXPECT_EQ(next.settings.seed, stored);
-        EXPECT_EQ(next.cycle.requested.position, 3);
-        EXPECT_TRUE(same_place(resume_place(PlayOrder{12, true}, 3, true, stored, 0), Place{0x12345, 3}));
+        EXPECT_EQ(read_raw("order").bytes[0], shuffled ? 1 : 10);
+        EXPECT_EQ(read_raw("seed").type, DWORD(shuffled ? REG_DWORD : REG_BINARY)) << shuffled;
     }
+    // The next run goes on in that round, after position 3.
+    Slideshow next;
+    next.load_settings();
+    ASSERT_TRUE(next.settings.seed_stored);
+    EXPECT_EQ(next.settings.seed, seed_for(0x12345, 12));
+    EXPECT_EQ(next.cycle.requested.position, 3);
 }
 
 // ---------------------------------------------------------------------------

@@ -169,116 +169,76 @@ TEST(ExifOrientation, EveryCutOfTheHeadIsSafe)
 
 namespace {
 
-// A TIFF block whose IFD 0 points to an Exif IFD holding DateTimeOriginal as
-// `text` (stored after the IFD, `count` as given, the text's length unless set).
-std::vector<uint8_t> dated_tiff(bool big, const std::string& text, uint16_t type = 2, int64_t count = -1,
-                                uint16_t pointer_type = 4)
+// A TIFF block whose IFD 0 (orientation 6) points to an Exif IFD that holds
+// DateTimeOriginal as `text`, stored after it, with the given type and count
+// (the text's length when -1), behind a pointer of the given type.
+std::vector<uint8_t> dated_tiff(const std::string& text, uint16_t type = 2, int64_t count = -1,
+                                uint16_t pointer_type = 4, bool big = false)
 {
-    // IFD 0 with two entries at 8; the Exif IFD with one entry right after
-    // it, then the text.
-    const uint32_t exif_ifd = tiff_extra_offset(2);
-    const uint32_t text_at = exif_ifd + 2 + 12 + 4;
+    const uint32_t exif_ifd = tiff_extra_offset(2), text_at = exif_ifd + 2 + 12 + 4;
     std::vector<uint8_t> exif = tiff_block(big, {{36867, type, uint32_t(count < 0 ? text.size() : count), text_at}});
-    // Only the entries of that block, moved to exif_ifd: drop its header.
-    std::vector<uint8_t> extra(exif.begin() + 8, exif.end());
+    std::vector<uint8_t> extra(exif.begin() + 8, exif.end());  // its IFD without the header
     extra.insert(extra.end(), text.begin(), text.end());
     return tiff_block(big, {{274, 3, 1, 6}, {34665, pointer_type, 1, exif_ifd}}, extra);
 }
 
-PhotoDate date_of(const std::vector<uint8_t>& tiff, size_t size)
+// The date read from the first `size` bytes, in a block of exactly that size.
+std::string date_of(const std::vector<uint8_t>& tiff, size_t size)
 {
-    std::unique_ptr<uint8_t[]> copy(new uint8_t[size ? size : 1]);
-    if (size) std::memcpy(copy.get(), tiff.data(), size);
-    return tiff_date_taken(copy.get(), uint32_t(size));
-}
-
-std::string text_of(PhotoDate d)
-{
-    if (d.year == 0) return "none";
+    std::unique_ptr<uint8_t[]> copy(new uint8_t[size + 1]);
+    std::memcpy(copy.get(), tiff.data(), size);
+    PhotoDate d = tiff_date_taken(copy.get(), uint32_t(size));
     char b[16];
     std::snprintf(b, sizeof b, "%04d-%02d-%02d", d.year, d.month, d.day);
-    return b;
+    return d.year ? b : "none";
 }
+std::string date_of(const std::vector<uint8_t>& tiff) { return date_of(tiff, tiff.size()); }
+
+const std::string stamp("2019:02:28 17:45:03\0", 20);
 
 } // namespace
 
-TEST(ExifDate, DateTimeOriginalInTheExifIfd)
+TEST(ExifDate, DateTimeOriginalOfTheExifIfd)
 {
-    const std::string stamp("2019:02:28 17:45:03\0", 20);
     for (bool big : {false, true}) {
-        std::vector<uint8_t> tiff = dated_tiff(big, stamp);
-        EXPECT_EQ(text_of(date_of(tiff, tiff.size())), "2019-02-28") << big;
-        // The orientation beside it is still read.
+        std::vector<uint8_t> tiff = dated_tiff(stamp, 2, -1, 4, big);
+        EXPECT_EQ(date_of(tiff), "2019-02-28");
         EXPECT_EQ(tiff_orientation(tiff.data(), uint32_t(tiff.size())), 6);
-        // Through the JPEG header, with the segment cut anywhere.
         JpegBytes j;
         j.jfif().exif(tiff).scan();
-        for (size_t cut = 0; cut <= j.bytes.size(); ++cut) {
-            std::unique_ptr<uint8_t[]> copy(new uint8_t[cut ? cut : 1]);
-            if (cut) std::memcpy(copy.get(), j.bytes.data(), cut);
-            MemorySource memory{copy.get(), uint32_t(cut)};
-            static uint8_t room[jpeg_segment_room];
-            JpegHeader header;
-            jpeg_read_header(memory.source(), room, &header);
-            std::string got = text_of(header.date_taken);
-            if (cut >= j.bytes.size() - 17) EXPECT_EQ(got, "2019-02-28") << cut;
-            else EXPECT_TRUE(got == "none" || got == "2019-02-28") << cut << " " << got;
-        }
+        MemorySource memory{j.bytes.data(), uint32_t(j.bytes.size())};
+        static uint8_t room[jpeg_segment_room];
+        JpegHeader header;
+        jpeg_read_header(memory.source(), room, &header);
+        EXPECT_EQ(header.date_taken.year * 10000 + header.date_taken.month * 100 + header.date_taken.day, 20190228);
     }
+    // Cut short anywhere: a date only once its day is there.
+    std::vector<uint8_t> whole = dated_tiff(stamp);
+    for (size_t cut = 0; cut < whole.size(); ++cut)
+        EXPECT_EQ(date_of(whole, cut), cut >= whole.size() - 10 ? "2019-02-28" : "none") << cut;
 }
 
 TEST(ExifDate, BrokenFieldsGiveNoDate)
 {
-    struct Case {
-        std::string text;
-        const char* want;
+    const std::pair<const char*, const char*> texts[] = {
+        {"2024:02:29 00:00:00", "2024-02-29"}, {"2000:02:29 00:00:00", "2000-02-29"},
+        {"1601:01:01 00:00:00", "1601-01-01"}, {"2015:06:07    :  :  ", "2015-06-07"},
+        {"2015-06-07 10:11:12", "2015-06-07"}, {"2015:06:07", "2015-06-07"},
+        {"1900:02:29 00:00:00", "none"},       {"2023:04:31 00:00:00", "none"},
+        {"2023:13:01 00:00:00", "none"},       {"2023:00:10 00:00:00", "none"},
+        {"2023:01:00 00:00:00", "none"},       {"0000:00:00 00:00:00", "none"},
+        {"    :  :     :  :  ", "none"},       {"1600:12:31 23:59:59", "none"},
+        {"2015:06-07 10:11:12", "none"},       {"2015/06/07 10:11:12", "none"},
+        {"2015:6:7 10:11:12", "none"},         {"2015:06:07T10:11:12", "none"},
+        {"2015:06:0", "none"},                 {"", "none"},
     };
-    const Case cases[] = {
-        {"2024:02:29 00:00:00", "2024-02-29"},  // a leap day
-        {"2000:02:29 00:00:00", "2000-02-29"},
-        {"1601:01:01 00:00:00", "1601-01-01"},
-        {"2015:06:07    :  :  ", "2015-06-07"},  // the time unknown
-        {"2015-06-07 10:11:12", "2015-06-07"},   // dashes, as some writers have them
-        {"2015:06:07", "2015-06-07"},
-        {"1900:02:29 00:00:00", "none"},  // no leap day that year
-        {"2023:02:29 00:00:00", "none"},
-        {"2023:04:31 00:00:00", "none"},
-        {"2023:13:01 00:00:00", "none"},
-        {"2023:00:10 00:00:00", "none"},
-        {"2023:01:00 00:00:00", "none"},
-        {"0000:00:00 00:00:00", "none"},  // cameras without a clock
-        {"    :  :     :  :  ", "none"},
-        {"1600:12:31 23:59:59", "none"},
-        {"2015:06-07 10:11:12", "none"},
-        {"2015/06/07 10:11:12", "none"},
-        {"2015:6:7 10:11:12", "none"},
-        {"20150607 101112", "none"},
-        {"2015:06:07T10:11:12", "none"},
-        {"2015:06:0", "none"},
-        {"", "none"},
-    };
-    for (const Case& c : cases) {
-        std::vector<uint8_t> tiff = dated_tiff(true, c.text + '\0');
-        EXPECT_EQ(text_of(date_of(tiff, tiff.size())), c.want) << '"' << c.text << '"';
-    }
-    const std::string stamp("2019:02:28 17:45:03\0", 20);
-    // Stored as UNDEFINED: taken; as a number, or behind a pointer of
-    // another type: not.
-    std::vector<uint8_t> undefined = dated_tiff(false, stamp, 7);
-    EXPECT_EQ(text_of(date_of(undefined, undefined.size())), "2019-02-28");
-    for (const auto& tiff : {dated_tiff(false, stamp, 3), dated_tiff(false, stamp, 2, -1, 3),
-                             dated_tiff(false, stamp, 2, 4), dated_tiff(false, stamp, 2, 0)})
-        EXPECT_EQ(text_of(date_of(tiff, tiff.size())), "none");
-    // A count past the end of the data is read as far as the data goes, and
-    // the block cut short anywhere is safe.
-    std::vector<uint8_t> long_count = dated_tiff(false, stamp, 2, 0x7FFFFFFF);
-    EXPECT_EQ(text_of(date_of(long_count, long_count.size())), "2019-02-28");
-    std::vector<uint8_t> whole = dated_tiff(false, stamp);
-    for (size_t cut = 0; cut < whole.size(); ++cut) {
-        std::string got = text_of(date_of(whole, cut));
-        EXPECT_EQ(got, cut >= whole.size() - 10 ? "2019-02-28" : "none") << cut;
-    }
-    // An Exif IFD that points back at IFD 0 holds no date.
-    std::vector<uint8_t> loop = tiff_block(false, {{34665, 4, 1, 8}});
-    EXPECT_EQ(text_of(date_of(loop, loop.size())), "none");
+    for (const auto& t : texts) EXPECT_EQ(date_of(dated_tiff(t.first + std::string(1, 0))), t.second) << t.first;
+    // UNDEFINED is taken, a count past the data read as far as it goes; a
+    // number, a short count or a pointer of another type give nothing, and
+    // so does an Exif IFD that is IFD 0 itself.
+    EXPECT_EQ(date_of(dated_tiff(stamp, 7)), "2019-02-28");
+    EXPECT_EQ(date_of(dated_tiff(stamp, 2, 0x7FFFFFFF)), "2019-02-28");
+    for (const auto& tiff : {dated_tiff(stamp, 3), dated_tiff(stamp, 2, 4), dated_tiff(stamp, 2, -1, 3),
+                             tiff_block(false, {{34665, 4, 1, 8}})})
+        EXPECT_EQ(date_of(tiff), "none");
 }
