@@ -273,10 +273,7 @@ void run_saver_settings(HWND owner)
     Slideshow* settings = create_slideshow();
     if (!settings) return;
     settings->load_settings();
-    if (settings->choose_folder(owner))
-        settings->save_settings();
-    else if (settings->error_text()[0])
-        MessageBoxA(owner, settings->error_text(), window_title, MB_ICONERROR);
+    settings->edit_settings(owner);
     delete settings;
 }
 

@@ -8,7 +8,7 @@
 void run_screen_saver(const char* command_line);
 
 // The three ways to run, each complete: the show over every monitor, the
-// settings (the folder dialog, owned by owner when it is a window), and the
+// settings (the settings dialog, owned by owner when it is a window), and the
 // preview drawn into parent until parent goes away.
 void run_saver_show();
 void run_saver_settings(HWND owner);

@@ -5,7 +5,7 @@
 #include <stdint.h>
 
 enum SaverMode {
-    SAVER_SETTINGS, // the folder dialog, owned by `window` when it is not 0
+    SAVER_SETTINGS, // the settings dialog, owned by `window` when it is not 0
     SAVER_SHOW,     // the show, full screen
     SAVER_PREVIEW,  // drawn into `window`, which is never 0
     SAVER_EXIT,     // nothing to do: /a, or a preview without a usable handle

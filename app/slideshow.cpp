@@ -18,6 +18,7 @@ Slideshow::Slideshow()
     job.loader.upload_level = 0;
     job.loader.loaded_count = 0;
     job.loader.orientation = 1;
+    job.loader.date_taken = no_date;
     job.pending_task = nullptr;
     job.worker_thread = nullptr;
     job.quit = false;
@@ -33,11 +34,11 @@ Slideshow::Slideshow()
     mem_fill(&clock, 0, sizeof(clock));
     mem_fill(&cycle, 0, sizeof(cycle));
     cycle.state = NEXT;
-    cycle.slide_duration = 5.0f;
-    cycle.file_index = -1;
-    settings.folder[0] = 0;
-    settings.file_index = -1;
-    settings.path[0] = 0;
+    default_settings(&settings);
+    cycle.slide_duration = static_cast<float>(settings.seconds);
+    cycle.requested = Place{0, -1};
+    cycle.shuffled = false;
+    cycle.caption = CAPTION_NONE;
     status_text[0] = 0;
     error_text_buf[0] = 0;
     notice_text[0] = 0;
@@ -100,7 +101,10 @@ FrameScene Slideshow::scene() const
                         : -1;
     scene.status = preview || controls.overlay_hidden ? nullptr : status_text;
     // A long scan's count stays until the first photo is turned to.
-    scene.notice = notice_text[0] && controls.shown_index < 0 && !preview ? notice_text : nullptr;
+    scene.notice = notice_text[0] && controls.shown.position < 0 && !preview ? notice_text : nullptr;
+    // The caption goes with the overlay.
+    const char* caption = gpu.faces[face_shown(cycle.state, cycle.face)].caption;
+    scene.caption = scene.status && cycle.caption != CAPTION_NONE && caption[0] ? caption : nullptr;
     return scene;
 }
 
@@ -110,6 +114,6 @@ void Slideshow::control(int32_t what, bool repeat)
 {
     // The list is the scan's until it is complete.
     if (scan.thread) return;
-    apply_control(&controls, static_cast<Control>(what), repeat, cycle.state, cycle.file_index, files.count,
-                  clock.now, &job.loader.request_time);
+    apply_control(&controls, static_cast<Control>(what), repeat, cycle.state, cycle.requested,
+                  PlayOrder{files.count, cycle.shuffled}, clock.now, &job.loader.request_time);
 }

@@ -62,6 +62,10 @@ public:
     // first photo. False on cancel, or with error_text_buf set when the choice
     // cannot be used.
     bool choose_folder(HWND owner);
+    // The settings dialog owned by owner (may be null), on the loaded
+    // settings (app/settings_dialog.cpp). OK stores what it shows and gives
+    // true; Cancel stores nothing.
+    bool edit_settings(HWND owner);
     // The list of photos, Direct3D unless open already, the device, every
     // object on it and the worker thread.
     bool start_show();
@@ -74,9 +78,10 @@ public:
     bool start_unattended();
     // Everything of done but the settings' save; may run more than once.
     void release_all();
-    // The stored folder and position into the record, and back.
+    // The stored settings into the record, and the folder and position back
+    // (with the shuffled order's round, for a list of photo_count photos).
     void load_settings();
-    void save_settings();
+    void save_settings(int32_t photo_count = 0);
     // The position reached, and the photo on its way, into settings.
     void note_position();
 };

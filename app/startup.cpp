@@ -44,41 +44,49 @@ bool fail(char* error_text, StartupFailure failure, const char* step = nullptr)
     return false;
 }
 
-bool same_text(const char* a, const char* b)
-{
-    while (*a && *a == *b) {
-        ++a;
-        ++b;
-    }
-    return *a == *b;
-}
-
 } // namespace
 
 void Slideshow::load_settings()
 {
     // A position the registry does not hold stays as it is.
-    settings.file_index = cycle.file_index;
+    settings.file_index = cycle.requested.position;
     read_settings(&settings);
-    cycle.file_index = settings.file_index;
+    cycle.requested.position = settings.file_index;
+    cycle.slide_duration = static_cast<float>(settings.seconds);
+    cycle.shuffled = settings.order == ORDER_SHUFFLE;
+    cycle.caption = settings.caption;
 }
 
 void Slideshow::note_position()
 {
     // loader.path is filled when the first photo is requested. A step back
     // that waits for its request already names the photo on its way.
-    int32_t on_its_way = photo_on_its_way(controls, cycle.file_index);
-    bool requested = job.loader.path[0] != 0 || controls.back_index >= 0;
-    settings.file_index = index_to_store(on_its_way, requested);
+    Place on_its_way = photo_on_its_way(controls, cycle.requested);
+    bool requested = job.loader.path[0] != 0 || controls.back.position >= 0;
+    settings.file_index = index_to_store(on_its_way.position, requested);
     // Before any request the stored photo stays the one to start with.
-    if (requested && files.entries && on_its_way >= 0 && on_its_way < files.count)
-        relative_photo_path(files.entry(on_its_way), settings.folder, settings.path);
+    if (requested && files.entries && on_its_way.position >= 0 && on_its_way.position < files.count) {
+        int32_t photo = photo_at(PlayOrder{files.count, cycle.shuffled}, on_its_way);
+        relative_photo_path(files.entry(photo), settings.folder, settings.path);
+    }
 }
 
-void Slideshow::save_settings()
+void Slideshow::save_settings(int32_t photo_count)
 {
     note_position();
-    write_settings(settings);
+    // The seconds, the order and the caption are the settings dialog's to
+    // write. A shuffled show stores the round it is in, when that is not the
+    // one stored already: the next run goes on in the same order.
+    uint32_t which = STORE_FOLDER | STORE_FILE | STORE_PATH;
+    if (cycle.shuffled && photo_count > 0) {
+        uint32_t seed = seed_for(photo_on_its_way(controls, cycle.requested).round, photo_count);
+        if (!settings.seed_stored || settings.seed != seed) {
+            settings.seed = seed;
+            settings.seed_stored = true;
+            which |= STORE_SEED;
+        }
+    }
+    write_settings(settings, which);
 }
 
 bool Slideshow::init()
@@ -120,9 +128,9 @@ bool Slideshow::choose_folder(HWND owner)
     // The backslash and the terminator must fit.
     if (str_length(chosen) + 2 > path_size) return fail(error_text_buf, FAILED_PATH_TOO_LONG);
     str_append(chosen, "\\");
-    if (!same_text(chosen, settings.folder)) {
+    if (!str_equal(chosen, settings.folder)) {
         str_copy(settings.folder, chosen);
-        cycle.file_index = -1;
+        cycle.requested.position = -1;
         settings.path[0] = 0;
     }
     return true;
@@ -199,8 +207,19 @@ bool Slideshow::start_show()
         return fail(error_text_buf, FAILED_LIST_MEMORY);
     }
     if (files.count == 0) return fail(error_text_buf, FAILED_NO_PHOTOS);
-    // The stored photo where it now stands in the list, else the stored place.
-    cycle.file_index = resume_position(stored_photo_index(files, settings), cycle.file_index, files.count);
+    // A shuffled show without a round of its own draws one. The generator's
+    // seed, a tick count, can come out alike in runs started alike (Wine's
+    // counts from its server's start): the fine counter's low bits join it.
+    uint32_t fresh =
+        cycle.shuffled && !settings.seed_stored ? next_random() ^ static_cast<uint32_t>(clock.perf_start) : 0;
+    PlayOrder order{files.count, cycle.shuffled};
+    Place start = resume_place(order, cycle.requested.position, settings.seed_stored, settings.seed, fresh);
+    // The stored photo where it now stands, in the round the show goes on
+    // with; a shuffled list whose count changed begins a new round instead.
+    int32_t photo = stored_photo_index(files, settings);
+    bool same_round = !cycle.shuffled || (settings.seed_stored && seed_for(start.round, files.count) == settings.seed);
+    if (photo >= 0 && same_round) start.position = place_of(order, start.round, photo).position - 1;
+    cycle.requested = start;
 
     if (!gpu.d3d && !check_platform()) return false;
     gpu.window = main_window;
@@ -215,11 +234,13 @@ bool Slideshow::start_show()
 
 void Slideshow::done()
 {
-    // The photo on its way is named from the list, which goes first.
+    // The photo on its way is named from the list, and the round is stored
+    // for the list's count: both before the list goes.
     note_position();
+    int32_t photo_count = files.count;
     release_all();
     // The preview in the settings dialog is only a glance: it moves no one's position.
-    if (!preview) write_settings(settings);
+    if (!preview) save_settings(photo_count);
 }
 
 void Slideshow::release_all()

@@ -7,11 +7,13 @@ char decimal_buffer[16] = {};
 
 void seed_random(uint32_t seed) { rng_state = seed; }
 
-uint32_t next_random()
+uint32_t next_random_from(uint32_t* state)
 {
-    rng_state = rng_state * 2147001325u + 715136305u;
-    return rng_state >> 8;
+    *state = *state * 2147001325u + 715136305u;
+    return *state >> 8;
 }
+
+uint32_t next_random() { return next_random_from(&rng_state); }
 
 int32_t round_to_int(float x)
 {
@@ -48,6 +50,15 @@ uint32_t str_length(const char* s)
     uint32_t n = 0;
     while (s[n]) ++n;
     return n;
+}
+
+bool str_equal(const char* a, const char* b)
+{
+    while (*a && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
 }
 
 void mem_fill(void* dst, int value, uint32_t count)

@@ -16,6 +16,9 @@ extern char decimal_buffer[16];
 void seed_random(uint32_t seed);
 // Next value of the shared linear congruential generator, 24 bits.
 uint32_t next_random();
+// The same generator on a state of the caller's own (the shuffle's), so that
+// the shared sequence stays as it is.
+uint32_t next_random_from(uint32_t* state);
 // Float to int32 with the current rounding mode (round to nearest, ties to even).
 int32_t round_to_int(float x);
 // Decimal digits of a non-negative n, in decimal_buffer; overwritten by the next call.
@@ -25,6 +28,8 @@ void str_append(char* dst, const char* src);
 void mem_fill(void* dst, int value, uint32_t count);
 // Number of characters before the terminator.
 uint32_t str_length(const char* s);
+// Whether two texts are the same, byte for byte.
+bool str_equal(const char* a, const char* b);
 
 // Process heap (Windows only). Null on failure; never zeroed.
 void* mem_alloc(uint32_t count);

@@ -16,6 +16,48 @@ bool folder_from_value(const char* value, uint32_t size, char* folder)
     return false;
 }
 
+bool stored_number(const StoredValue& value, uint32_t* number)
+{
+    if (!value.read || value.type != stored_type_dword || value.size != 4) return false;
+    *number = value.bits;
+    return true;
+}
+
+int32_t setting_from_value(const StoredValue& value, SettingRange range)
+{
+    uint32_t bits;
+    if (!stored_number(value, &bits)) return range.fallback;
+    int32_t n = static_cast<int32_t>(bits);
+    return n >= range.lowest && n <= range.highest ? n : range.fallback;
+}
+
+void default_settings(Settings* settings)
+{
+    settings->folder[0] = 0;
+    settings->file_index = -1;
+    settings->path[0] = 0;
+    settings->seconds = seconds_range.fallback;
+    settings->order = order_range.fallback;
+    settings->caption = caption_range.fallback;
+    settings->seed = 0;
+    settings->seed_stored = false;
+}
+
+bool seconds_from_text(const char* text, int32_t* seconds)
+{
+    while (*text == ' ' || *text == '\t') ++text;
+    int32_t n = 0;
+    int32_t digits = 0;
+    // Four digits say more than the highest setting: no overflow below that.
+    for (; *text >= '0' && *text <= '9'; ++text, ++digits)
+        if (digits < 4) n = n * 10 + (*text - '0');
+    while (*text == ' ' || *text == '\t') ++text;
+    if (*text != 0 || digits == 0 || digits > 3 || n < seconds_range.lowest || n > seconds_range.highest)
+        return false;
+    *seconds = n;
+    return true;
+}
+
 int32_t resume_index(int32_t stored) { return stored < -1 ? -1 : stored; }
 
 namespace {
@@ -83,6 +125,21 @@ bool open_key(HKEY* key)
                            key, nullptr) == ERROR_SUCCESS;
 }
 
+// One DWORD-sized read of a value: what it says about the value, whatever it holds.
+StoredValue read_value(HKEY key, const char* name)
+{
+    StoredValue value = {false, 0, 0, 0};
+    DWORD type = 0;
+    DWORD size = sizeof(value.bits);
+    // A longer value does not fit the four bytes and is not read.
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value.bits), &size) == ERROR_SUCCESS) {
+        value.read = true;
+        value.type = type;
+        value.size = size;
+    }
+    return value;
+}
+
 } // namespace
 
 void read_settings(Settings* settings)
@@ -104,25 +161,41 @@ void read_settings(Settings* settings)
         type == REG_SZ)
         folder_from_value(value, size, settings->path);
 
-    int32_t index = settings->file_index;
-    size = sizeof(index);
-    if (RegQueryValueExA(key, "file", nullptr, &type, reinterpret_cast<BYTE*>(&index), &size) == ERROR_SUCCESS &&
-        type == REG_DWORD && size == sizeof(index))
-        settings->file_index = resume_index(index);
+    uint32_t number;
+    if (stored_number(read_value(key, "file"), &number))
+        settings->file_index = resume_index(static_cast<int32_t>(number));
+    settings->seconds = setting_from_value(read_value(key, "seconds"), seconds_range);
+    settings->order = setting_from_value(read_value(key, "order"), order_range);
+    settings->caption = setting_from_value(read_value(key, "caption"), caption_range);
+    settings->seed_stored = stored_number(read_value(key, "seed"), &settings->seed);
 
     RegCloseKey(key);
 }
 
-void write_settings(const Settings& settings)
+namespace {
+
+void write_number(HKEY key, const char* name, uint32_t number)
+{
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
+}
+
+} // namespace
+
+void write_settings(const Settings& settings, uint32_t which)
 {
     HKEY key;
     if (!open_key(&key)) return;
-    RegSetValueExA(key, "folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(settings.folder),
-                   str_length(settings.folder) + 1);
-    RegSetValueExA(key, "file", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&settings.file_index),
-                   sizeof(settings.file_index));
-    RegSetValueExA(key, "path", 0, REG_SZ, reinterpret_cast<const BYTE*>(settings.path),
-                   str_length(settings.path) + 1);
+    if (which & STORE_FOLDER)
+        RegSetValueExA(key, "folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(settings.folder),
+                       str_length(settings.folder) + 1);
+    if (which & STORE_FILE) write_number(key, "file", static_cast<uint32_t>(settings.file_index));
+    if (which & STORE_PATH)
+        RegSetValueExA(key, "path", 0, REG_SZ, reinterpret_cast<const BYTE*>(settings.path),
+                       str_length(settings.path) + 1);
+    if (which & STORE_SECONDS) write_number(key, "seconds", static_cast<uint32_t>(settings.seconds));
+    if (which & STORE_ORDER) write_number(key, "order", static_cast<uint32_t>(settings.order));
+    if (which & STORE_CAPTION) write_number(key, "caption", static_cast<uint32_t>(settings.caption));
+    if (which & STORE_SEED) write_number(key, "seed", settings.seed);
     RegCloseKey(key);
 }
 

@@ -30,12 +30,18 @@ uint32_t MemorySource::read(void* context, uint64_t offset, uint8_t* buffer, uin
     return n;
 }
 
-void jpeg_read_header(ByteSource source, uint8_t* room, JpegHeader* header)
+void clear_jpeg_header(JpegHeader* header)
 {
     header->complete = false;
     header->frame_marker = 0;
     header->width = header->height = header->components = 0;
     header->orientation = 1;
+    header->date_taken = no_date;
+}
+
+void jpeg_read_header(ByteSource source, uint8_t* room, JpegHeader* header)
+{
+    clear_jpeg_header(header);
     bool exif_seen = false;
 
     uint8_t b[16];
@@ -78,6 +84,7 @@ void jpeg_read_header(ByteSource source, uint8_t* room, JpegHeader* header)
             if (avail >= 6 && same_bytes(room, "Exif\0\0", 6)) {
                 exif_seen = true;
                 header->orientation = tiff_orientation(room + 6, avail - 6);
+                header->date_taken = tiff_date_taken(room + 6, avail - 6);
             }
         }
         pos += length;

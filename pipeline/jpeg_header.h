@@ -1,9 +1,11 @@
 // The JPEG file's own header, read before any decoder sees the file: the
 // marker chain from SOI to the start of scan, the first frame header's sizes
-// and the EXIF orientation found on the way. Plain code over a byte source:
+// and the EXIF orientation and date taken found on the way. Plain code over a byte source:
 // no allocation, no platform calls.
 #pragma once
 #include <stdint.h>
+
+#include "pipeline/exif.h"
 
 // Reads up to `count` bytes at `offset` into `buffer`; returns how many were
 // read: fewer at the end of the data, 0 past it or on failure.
@@ -19,7 +21,11 @@ struct JpegHeader {
     uint8_t frame_marker;  // the first SOFn's code (0xC0 to 0xCF), 0 when none was read
     uint32_t width, height, components;
     int32_t orientation;   // from the first EXIF APP1 segment before the scan; 1 without one
+    PhotoDate date_taken;  // from the same segment; no_date without one
 };
+
+// A header that says nothing yet: incomplete, no frame, upright, no date.
+void clear_jpeg_header(JpegHeader* header);
 
 // Room the reader needs for one segment's payload (an APP1 segment holds at
 // most 65533 bytes).

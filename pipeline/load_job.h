@@ -9,6 +9,7 @@
 #include <stdint.h>
 
 #include "app/support.h"
+#include "pipeline/exif.h"
 
 // A job for the worker thread. The one job lives inside the show's record and
 // is never deleted on its own, hence no virtual destructor.
@@ -25,6 +26,7 @@ public:
     float request_time;
     IDirect3DTexture9* target;    // the spare video-memory face texture
     int32_t orientation;
+    PhotoDate date_taken;         // no_date when the photo does not say
     int32_t upload_row;
     int32_t upload_level;
     int32_t loaded_count;

@@ -51,11 +51,7 @@ void photo_read_header(ByteSource source, uint8_t* room, uint64_t budget, PhotoH
         return;
     }
     // Not a JPEG: no marker chain, no orientation from it.
-    JpegHeader& jpeg = header->jpeg;
-    jpeg.complete = false;
-    jpeg.frame_marker = 0;
-    jpeg.width = jpeg.height = jpeg.components = 0;
-    jpeg.orientation = 1;
+    clear_jpeg_header(&header->jpeg);
     bool png = got >= sizeof png_signature;
     for (uint32_t i = 0; png && i < sizeof png_signature; ++i) png = head[i] == png_signature[i];
     if (png) {

@@ -58,13 +58,15 @@ bool ImageLoadTask::run(IDirect3DDevice9* device)
     // The file's own header, read once: it tells the format and decides
     // whether a decoder may see the file at all (a broken or empty header, or
     // a size past the budget, is passed over like a file that cannot be
-    // decoded), and a JPEG's holds the photo's EXIF orientation. The other
-    // formats' orientation comes from their decoder's metadata.
+    // decoded), and a JPEG's holds the photo's EXIF orientation and the date
+    // it was taken. The other formats' orientation comes from their
+    // decoder's metadata.
     PhotoHeader header;
     read_photo_header(path, &header);
     int32_t read_orientation = header.jpeg.orientation;
     if (staging && header.admitted) decode_file(path, staging, header.format, &read_orientation);
     orientation = read_orientation;
+    date_taken = header.jpeg.date_taken;
     loaded_count += 1;
     store_release(&done_flag, true);
     return true;

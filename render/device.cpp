@@ -55,6 +55,7 @@ bool create_device(GpuObjects* gpu)
         gpu->device = nullptr;
         return false;
     }
+    gpu->picture_height = params.BackBufferHeight;
     return true;
 }
 
@@ -214,7 +215,7 @@ bool reset_device(GpuObjects* gpu, ImageLoadTask* loader, bool spare_photo)
     D3DPRESENT_PARAMETERS params;
     make_device_params(*gpu, &params);
     // A failed Reset leaves the device not reset: the next frame tries again.
-    gpu->device->Reset(&params);
+    if (gpu->device->Reset(&params) >= 0) gpu->picture_height = params.BackBufferHeight;
 
     if (gpu->font) gpu->font->OnResetDevice();
     if (gpu->sprite) gpu->sprite->OnResetDevice();

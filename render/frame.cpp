@@ -34,6 +34,30 @@ void draw_notice(GpuObjects* gpu, const char* text)
                          text_colour);
 }
 
+// The caption's place: its last line this far above the bottom of the
+// picture, one line of the overlay's font apart.
+const LONG caption_margin = 10;
+const LONG caption_line_height = 18;
+
+// The caption in the bottom-left corner, with a dark shadow on every side so
+// that it reads on any photo.
+void draw_caption(ID3DXFont* font, ID3DXSprite* sprite, const char* caption, UINT picture_height)
+{
+    LONG lines = 1;
+    for (const char* p = caption; *p; ++p)
+        if (*p == '\n') ++lines;
+    LONG left = caption_margin;
+    LONG top = static_cast<LONG>(picture_height) - caption_margin - lines * caption_line_height;
+    static const LONG shadow[][2] = {{-1, -1}, {1, -1}, {-1, 1}, {1, 1}, {2, 2}};
+    const LONG height = lines * caption_line_height;
+    for (const auto& d : shadow) {
+        RECT place = {left + d[0], top + d[1], 4096, top + d[1] + height};
+        font->DrawTextA(sprite, caption, -1, &place, DT_NOCLIP, shadow_colour);
+    }
+    RECT place = {left, top, 4096, top + height};
+    font->DrawTextA(sprite, caption, -1, &place, DT_NOCLIP, text_colour);
+}
+
 } // namespace
 
 bool wait_for_query(IDirect3DQuery9* query)
@@ -125,6 +149,7 @@ void draw_scene(GpuObjects* gpu, const FrameScene& scene)
         if (scene.status) {
             draw_text(gpu->font, gpu->sprite, window_title, 10, 10);
             draw_text(gpu->font, gpu->sprite, scene.status, 10, 40);
+            if (scene.caption) draw_caption(gpu->font, gpu->sprite, scene.caption, gpu->picture_height);
         }
         if (scene.notice) draw_notice(gpu, scene.notice);
         gpu->sprite->End();

@@ -17,6 +17,8 @@ struct FrameScene {
     const char* status;
     // A line (UTF-8) in the middle of the screen; null for none.
     const char* notice;
+    // The caption of the photo in view, drawn with the overlay; null: none.
+    const char* caption;
 };
 
 // The effect's matrices for the scene (render/camera_matrices.cpp). world and

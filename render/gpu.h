@@ -27,6 +27,8 @@ struct FaceSlot {
     IDirect3DTexture9* photo;
     char technique[technique_size];
     int32_t orientation;          // the photo's EXIF orientation, 1 to 8
+    // What the caption says while the photo is in view; empty for nothing.
+    char caption[text_size];
 };
 
 struct GpuObjects {
@@ -49,6 +51,9 @@ struct GpuObjects {
     // area (the screen saver's preview) rather than over the whole screen.
     HWND window;
     bool windowed;
+    // The height of the picture the device draws, in pixels, from its last
+    // creation or reset.
+    UINT picture_height;
 };
 
 // --- Device (render/device.cpp)

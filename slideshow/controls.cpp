@@ -10,30 +10,29 @@ const uint32_t key_tab = 0x09, key_pause = 0x13, key_space = 0x20, key_page_up =
 
 const int32_t wheel_notch = 120;
 
-// The photo a step back starts from: the one a step back already wants or
+// The place a step back starts from: the one a step back already wants or
 // brings, else the photo in view, else (nothing shown yet) the one on its way.
-int32_t back_from(const Controls& c, int32_t file_index)
+Place back_from(const Controls& c, Place requested)
 {
-    if (c.back_index >= 0) return c.back_index;
-    if (c.back_on_its_way || c.shown_index < 0) return file_index;
-    return c.shown_index;
+    if (c.back.position >= 0) return c.back;
+    if (c.back_on_its_way || c.shown.position < 0) return requested;
+    return c.shown;
 }
 
-void step_back(Controls* c, int32_t state, int32_t file_index, int32_t file_count)
+void step_back(Controls* c, int32_t state, Place requested, const PlayOrder& order)
 {
-    int32_t from = back_from(*c, file_index);
-    int32_t wanted = from > 0 && from < file_count ? from - 1 : file_count - 1;
+    Place wanted = place_before(order, back_from(*c, requested));
     c->next_after_turn = false;
     // The photo on its way is the one wanted (a list of one, or two photos
     // with the fade under way): it comes at once, nothing is dropped.
     bool on_its_way = state == LOADING || state == CACHING || state == WAITING || state == FADING;
-    if (on_its_way && wanted == file_index) {
-        c->back_index = -1;
+    if (on_its_way && same_place(wanted, requested)) {
+        c->back.position = -1;
         c->back_on_its_way = true;
         c->hurry = true;
         return;
     }
-    c->back_index = wanted;
+    c->back = wanted;
 }
 
 } // namespace
@@ -45,9 +44,9 @@ void reset_controls(Controls* c)
     c->overlay_hidden = false;
     c->hurry = false;
     c->next_after_turn = false;
-    c->back_index = -1;
+    c->back = Place{0, -1};
     c->back_on_its_way = false;
-    c->shown_index = -1;
+    c->shown = Place{0, -1};
 }
 
 Control control_for_key(uint32_t virtual_key)
@@ -92,11 +91,11 @@ Control control_for_wheel(int32_t* rest, int32_t delta)
 
 bool step_pending(const Controls& c)
 {
-    return c.hurry || c.next_after_turn || c.back_index >= 0 || c.back_on_its_way;
+    return c.hurry || c.next_after_turn || c.back.position >= 0 || c.back_on_its_way;
 }
 
-bool apply_control(Controls* c, Control control, bool repeat, int32_t state, int32_t file_index,
-                   int32_t file_count, float now, float* request_time)
+bool apply_control(Controls* c, Control control, bool repeat, int32_t state, Place requested,
+                   const PlayOrder& order, float now, float* request_time)
 {
     switch (control) {
     case CONTROL_PAUSE:
@@ -126,8 +125,8 @@ bool apply_control(Controls* c, Control control, bool repeat, int32_t state, int
             c->hurry = true;
         return true;
     case CONTROL_PREVIOUS:
-        if (file_count <= 0 || (repeat && step_pending(*c))) return false;
-        step_back(c, state, file_index, file_count);
+        if (order.count <= 0 || (repeat && step_pending(*c))) return false;
+        step_back(c, state, requested, order);
         return true;
     case CONTROL_NONE:
         break;
@@ -135,19 +134,17 @@ bool apply_control(Controls* c, Control control, bool repeat, int32_t state, int
     return false;
 }
 
-int32_t take_request(Controls* c, int32_t file_index, int32_t file_count)
+Place take_request(Controls* c, const PlayOrder& order, Place requested)
 {
-    if (c->back_index >= 0 && c->back_index < file_count) {
-        int32_t wanted = c->back_index;
-        c->back_index = -1;
+    if (c->back.position >= 0 && c->back.position < order.count) {
+        Place wanted = c->back;
+        c->back.position = -1;
         c->back_on_its_way = true;
         c->hurry = true;
         return wanted;
     }
-    c->back_index = -1;
-    int32_t next = file_index + 1;
-    if (next < 0 || next >= file_count) next = 0;
-    return next;
+    c->back.position = -1;
+    return place_after(order, requested);
 }
 
 bool waiting_ends(const Controls& c, int32_t loaded_count, float since_request, float slide_duration)
@@ -159,13 +156,13 @@ bool waiting_ends(const Controls& c, int32_t loaded_count, float since_request, 
 
 bool drops_photo(const Controls& c, int32_t state, bool decoded)
 {
-    if (c.back_index < 0) return false;
+    if (c.back.position < 0) return false;
     return (state == LOADING && decoded) || state == CACHING || state == WAITING;
 }
 
-void photo_turned_to(Controls* c, int32_t file_index)
+void photo_turned_to(Controls* c, Place place)
 {
-    c->shown_index = file_index;
+    c->shown = place;
     c->hurry = false;
     c->back_on_its_way = false;
 }
@@ -185,7 +182,7 @@ float slide_seconds(const Controls& c, float now, float request_time)
 
 const char* pause_word(const Controls& c) { return c.paused ? "PAUSED" : nullptr; }
 
-int32_t photo_on_its_way(const Controls& c, int32_t file_index)
+Place photo_on_its_way(const Controls& c, Place requested)
 {
-    return c.back_index >= 0 ? c.back_index : file_index;
+    return c.back.position >= 0 ? c.back : requested;
 }

@@ -5,6 +5,8 @@
 #pragma once
 #include <stdint.h>
 
+#include "slideshow/play_order.h"
+
 enum Control : int32_t {
     CONTROL_NONE = 0,
     CONTROL_PAUSE = 1,
@@ -21,14 +23,14 @@ struct Controls {
     bool hurry;
     // A step forwards asked for during a fade or turn; served when the turn ends.
     bool next_after_turn;
-    // The photo wanted instead of the one on its way; -1 for none. NEXT
-    // requests it, and the photo on its way is dropped for it.
-    int32_t back_index;
+    // The place of the photo wanted instead of the one on its way; position
+    // -1 for none. NEXT requests it, and the photo on its way is dropped for it.
+    Place back;
     // The photo on its way was asked for by a step back.
     bool back_on_its_way;
-    // File index of the photo in view (from the end of the fade, the photo the
-    // camera turns to); -1 before the first.
-    int32_t shown_index;
+    // The place of the photo in view (from the end of the fade, the photo the
+    // camera turns to); position -1 before the first.
+    Place shown;
 };
 
 void reset_controls(Controls* c);
@@ -44,17 +46,17 @@ Control control_for_wheel(int32_t* rest, int32_t delta);
 // Whether a step forwards or back waits to be served.
 bool step_pending(const Controls& c);
 
-// A press in slide `state`, with the last requested file and the list's size.
+// A press in slide `state`, with the place requested last in the play order.
 // A held key repeats: the pause and the overlay ignore repeats, and a repeated
-// step is taken only when no step waits. A resume moves `*request_time` on by
-// the paused time, so the photo's seconds run on from where they stood.
-// Returns whether the press was taken.
-bool apply_control(Controls* c, Control control, bool repeat, int32_t state, int32_t file_index,
-                   int32_t file_count, float now, float* request_time);
+// step is taken only when no step waits. Steps walk the play order. A resume
+// moves `*request_time` on by the paused time, so the photo's seconds run on
+// from where they stood. Returns whether the press was taken.
+bool apply_control(Controls* c, Control control, bool repeat, int32_t state, Place requested,
+                   const PlayOrder& order, float now, float* request_time);
 
-// The file NEXT requests: the one a step back wants, or the one after the
-// last requested, back to 0 after the end of the list.
-int32_t take_request(Controls* c, int32_t file_index, int32_t file_count);
+// Which photo comes next: the place NEXT requests, the one a step back wants,
+// or the one after the place requested last in the play order.
+Place take_request(Controls* c, const PlayOrder& order, Place requested);
 
 // Whether WAITING ends: at once for a step and for the first photo after start
 // (`loaded_count` below 2), never while paused otherwise, else slide_duration
@@ -66,9 +68,9 @@ bool waiting_ends(const Controls& c, int32_t loaded_count, float since_request, 
 // is decoded.
 bool drops_photo(const Controls& c, int32_t state, bool decoded);
 
-// The end of the fade: photo `file_index` moves onto its face and the camera
-// turns to it.
-void photo_turned_to(Controls* c, int32_t file_index);
+// The end of the fade: the photo at `place` moves onto its face and the
+// camera turns to it.
+void photo_turned_to(Controls* c, Place place);
 
 // The end of the turn: a step forwards asked for during it is served.
 void turn_ended(Controls* c);
@@ -79,5 +81,5 @@ float slide_seconds(const Controls& c, float now, float request_time);
 // Word for the overlay's third line while paused; null when not.
 const char* pause_word(const Controls& c);
 
-// The file that is on its way to the screen, which the next run starts with.
-int32_t photo_on_its_way(const Controls& c, int32_t file_index);
+// The place of the photo on its way to the screen, which the next run starts with.
+Place photo_on_its_way(const Controls& c, Place requested);

@@ -5,6 +5,8 @@
 #pragma once
 #include <stdint.h>
 
+#include "slideshow/play_order.h"
+
 enum SlideState : int32_t {
     NEXT = 0,
     LOADING = 1,
@@ -21,18 +23,27 @@ struct Cycle {
     int32_t face;
     // Position in the colour-filter cycle of the technique choice.
     int32_t filter_index;
-    // Index in the photo list of the photo requested last; -1 before the first.
-    int32_t file_index;
+    // The place in the play order of the photo requested last; position -1
+    // before the first. In folder order the position is the list index.
+    Place requested;
+    // The play order is shuffled rather than the folder's.
+    bool shuffled;
     // now at the start of FADING, of ROTATING and at the end of ROTATING.
     float phase_start;
     // Seconds from one photo's request to the next one's.
     float slide_duration;
+    // What the caption of a photo says (CaptionMode, library/settings.h).
+    int32_t caption;
     // Techniques drawn once so far in warm-up order (slideshow/technique.h).
     int32_t warmed_techniques;
 };
 
 // The face in view while the camera rests: the one before `face`.
 inline int32_t face_in_view(int32_t face) { return face == 0 ? 5 : face - 1; }
+
+// The face whose photo is in view in `state`: from the end of the fade the one
+// the camera turns to.
+inline int32_t face_shown(int32_t state, int32_t face) { return state == ROTATING ? face : face_in_view(face); }
 
 // Whether the staging texture holds the photo on its way, from the end of its
 // load until it moves onto its face: a spare texture made again after a

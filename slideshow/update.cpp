@@ -1,6 +1,7 @@
 #include "slideshow/update.h"
 
 #include "app/atomic.h"
+#include "slideshow/caption.h"
 #include "slideshow/pacing.h"
 #include "slideshow/status.h"
 #include "slideshow/technique.h"
@@ -9,6 +10,7 @@ void update(Clock* clock, Cycle* cycle, Controls* controls, LoadJob* job, const 
             char* status_text)
 {
     ImageLoadTask& loader = job->loader;
+    const PlayOrder order = {files.count, cycle->shuffled};
     LARGE_INTEGER counter;
     QueryPerformanceCounter(&counter);
     float previous = clock->now;
@@ -19,8 +21,9 @@ void update(Clock* clock, Cycle* cycle, Controls* controls, LoadJob* job, const 
 
     refresh_frame_rate(now, clock->frame_count, &clock->fps_time, &clock->fps_frames, &clock->fps);
 
-    // The file number is the one requested before this frame's step.
-    status_head(status_text, clock->fps, cycle->file_index + 1, files.count);
+    // The photo's number is its place in the play order, requested before
+    // this frame's step.
+    status_head(status_text, clock->fps, cycle->requested.position + 1, files.count);
 
     // Exactly one branch per call, so at most one transition per frame. A state
     // that is kept shows its word; a frame that leaves a state shows none.
@@ -35,8 +38,8 @@ void update(Clock* clock, Cycle* cycle, Controls* controls, LoadJob* job, const 
     case NEXT:
         stays = files.count <= 0;
         if (!stays) {
-            cycle->file_index = take_request(controls, cycle->file_index, files.count);
-            str_copy(loader.path, files.entry(cycle->file_index));
+            cycle->requested = take_request(controls, order, cycle->requested);
+            str_copy(loader.path, files.entry(photo_at(order, cycle->requested)));
             loader.request_time = now;
             submit_task(job, &loader);
             cycle->state = LOADING;
@@ -86,7 +89,8 @@ void update(Clock* clock, Cycle* cycle, Controls* controls, LoadJob* job, const 
             // The new photo moves onto the face, with the system-memory
             // texture it came from, so that a device reset can put it back.
             place_photo(gpu, &loader, cycle->face);
-            photo_turned_to(controls, cycle->file_index);
+            write_caption(gpu->faces[cycle->face].caption, cycle->caption, loader.date_taken, loader.path);
+            photo_turned_to(controls, cycle->requested);
             cycle->state = ROTATING;
         }
         break;

@@ -11,7 +11,7 @@ TEST(SlideshowRecord, ConstructionDefaults)
     ASSERT_NE(s, nullptr);
     Application* app = s;
 
-    EXPECT_EQ(s->cycle.file_index, -1);
+    EXPECT_EQ(s->cycle.requested.position, -1);
     EXPECT_EQ(s->cycle.state, NEXT);
     EXPECT_EQ(s->cycle.slide_duration, 5.0f);
     EXPECT_EQ(s->cycle.face, 0);

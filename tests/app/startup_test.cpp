@@ -617,7 +617,7 @@ TEST_F(FolderChoice, SameFolderKeepsThePosition)
 {
     EXPECT_FALSE(choose(three, three + "\\", 1));
     EXPECT_EQ(app->files.count, 3);
-    EXPECT_EQ(app->cycle.file_index, 1);
+    EXPECT_EQ(app->cycle.requested.position, 1);
 }
 
 TEST_F(FolderChoice, AnotherFolderForgetsTheStoredPhoto)
@@ -626,7 +626,7 @@ TEST_F(FolderChoice, AnotherFolderForgetsTheStoredPhoto)
     std::string other = temp_folder("orbisca-startup-other");
     write_file(other + "\\1.jpg", "x");
     EXPECT_FALSE(choose(other, three + "\\", 2));
-    EXPECT_EQ(app->cycle.file_index, -1);
+    EXPECT_EQ(app->cycle.requested.position, -1);
     EXPECT_STREQ(app->settings.path, "");
     EXPECT_EQ(stored_path(), "");
 }
@@ -634,14 +634,14 @@ TEST_F(FolderChoice, AnotherFolderForgetsTheStoredPhoto)
 TEST_F(FolderChoice, PositionBeyondTheListIsClampedToTheLastPhoto)
 {
     EXPECT_FALSE(choose(three, three + "\\", 9));
-    EXPECT_EQ(app->cycle.file_index, 2);
+    EXPECT_EQ(app->cycle.requested.position, 2);
 }
 
 TEST_F(FolderChoice, AnotherFolderStartsAtTheFirstPhotoAndIsSavedAtOnce)
 {
     EXPECT_FALSE(choose(empty, three + "\\", 2));
     EXPECT_STREQ(app->error_text(), ".JPG files not found in specified folder");
-    EXPECT_EQ(app->cycle.file_index, -1);
+    EXPECT_EQ(app->cycle.requested.position, -1);
     std::string folder;
     DWORD file = 0;
     ASSERT_TRUE(stored_values(&folder, &file)); // written before the scan, not only at shutdown
@@ -655,7 +655,7 @@ TEST_F(FolderChoice, LetterCaseCountsAsAnotherFolder)
     for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
     ASSERT_NE(upper, three);
     EXPECT_FALSE(choose(upper, three + "\\", 2));
-    EXPECT_EQ(app->cycle.file_index, -1);
+    EXPECT_EQ(app->cycle.requested.position, -1);
     EXPECT_EQ(std::string(app->settings.folder), upper + "\\");
 }
 
@@ -674,7 +674,7 @@ TEST_F(FolderChoice, PathWithoutRoomForTheBackslashIsRefused)
     EXPECT_FALSE(choose(longest, three + "\\", 2));
     EXPECT_STREQ(app->error_text(), "The folder's path is too long");
     EXPECT_EQ(std::string(app->settings.folder), three + "\\"); // nothing was taken over
-    EXPECT_EQ(app->cycle.file_index, 2);
+    EXPECT_EQ(app->cycle.requested.position, 2);
 }
 
 TEST_F(FolderChoice, ItemOutsideTheFileSystemIsRefused)
@@ -716,7 +716,7 @@ TEST_F(Startup, LongScanShowsItsCountUntilTheFirstPhoto)
     EXPECT_TRUE(shown);
     EXPECT_STREQ(app->notice_text, "Looking for photos\xE2\x80\xA6 1 found");
     ASSERT_NE(app->scene().notice, nullptr);
-    app->controls.shown_index = 0;
+    app->controls.shown.position = 0;
     EXPECT_EQ(app->scene().notice, nullptr);
     finish_and_check_released();
 }
@@ -776,7 +776,7 @@ TEST_F(Startup, NamesInAnyScript)
     // the position is kept.
     ASSERT_TRUE(start_in(folder, 2)) << app->error_text();
     EXPECT_EQ(std::string(app->settings.folder), folder + "\\");
-    EXPECT_EQ(app->cycle.file_index, 2);
+    EXPECT_EQ(app->cycle.requested.position, 2);
     ASSERT_EQ(app->files.count, 4);
 
     // Every photo decodes, and its EXIF orientation is read from its file.

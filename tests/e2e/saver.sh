@@ -99,25 +99,60 @@ show_without_photos)
     black_screen "key Return"
     ;;
 settings)
+    # settings_dialog [TEXT]: waits for the settings dialog (showing TEXT in
+    # one of its fields when given); prints its window.
+    settings_dialog() {
+        "$WINE" "$window_text" "$title" ${1:+"$1"} >"$work/dialog.txt" || fail "no settings dialog${1:+ showing '$1'}"
+        tr -d '\r' <"$work/dialog.txt" | grep -qx 'Seconds per photo:\|&Seconds per photo:' ||
+            fail "not the settings dialog: $(cat "$work/dialog.txt")"
+        dialog
+    }
+    stored() { local v; for v in folder file seconds order caption seed; do echo "$v=$(reg_value $v)"; done; }
     mkdir -p "$work/photos"
     photo "$work/photos/a.jpg" "rgb($red)"
-    # Cancel stores nothing.
+    # Cancel stores nothing, whatever was changed.
     "$WINE" reg delete "$key" /f >/dev/null 2>&1
     start_saver /c
-    answer_dialog Escape
+    d=$(settings_dialog 5)
+    xdotool key --window "$d" alt+s && xdotool type --window "$d" 10 && xdotool key --window "$d" alt+o Down
+    xdotool key --window "$d" Escape
     finish
-    "$WINE" reg query "$key" /v folder >/dev/null 2>&1 && fail "cancel stored a folder"
-    "$WINE" reg query "$key" /v file >/dev/null 2>&1 && fail "cancel stored a position"
-    # OK stores the choice. The stored folder lacks its closing backslash, so
-    # the folder chosen counts as another one and starts at its first photo.
+    [ "$(stored)" = "$(printf '%s=\n' folder file seconds order caption seed)" ] ||
+        fail "cancel stored: $(stored | tr '\n' ' ')"
+    # OK stores each setting. The stored folder lacks its closing backslash,
+    # so the folder chosen with Browse counts as another one and starts at
+    # its first photo.
     w=$(winpath "$work/photos")
     "$WINE" reg add "$key" /v folder /t REG_SZ /d "$w" /f >/dev/null
     "$WINE" reg add "$key" /v file /t REG_DWORD /d 3 /f >/dev/null
     start_saver /c:12345
-    answer_dialog Return "$work/photos"
+    d=$(settings_dialog "$w")
+    xdotool key --window "$d" alt+s && xdotool type --window "$d" 10
+    xdotool key --window "$d" alt+o Down alt+c Down Down Down alt+b
+    # The folder dialog, owned by the settings dialog, opens on the folder.
+    "$WINE" "$window_text" "$title" "$(basename "$work/photos")" >/dev/null || fail "Browse opened no folder dialog"
+    picker=$(xdotool search --onlyvisible --name "^$title\$" | grep -vx "$d" | head -n 1)
+    [ -n "$picker" ] || fail "no folder dialog beside the settings dialog"
+    xdotool key --window "$picker" Return
+    d=$(settings_dialog "$w\\")
+    xdotool key --window "$d" Return
     finish
-    [ "$(reg_value folder)" = "$w\\" ] || fail "folder stored as '$(reg_value folder)'"
-    [ "$(reg_value file)" = 0xffffffff ] || fail "position stored as '$(reg_value file)'"
+    want=$(printf '%s\n' "folder=$w\\" file=0xffffffff seconds=0xa order=0x1 caption=0x3 seed=)
+    [ "$(stored)" = "$want" ] || fail "OK stored: $(stored | tr '\n' ' '), want $(tr '\n' ' ' <<<"$want")"
+    # The dialog opens on what is stored. Seconds it does not take are
+    # refused with a box saying why, and the dialog stays open.
+    start_saver /c
+    d=$(settings_dialog 10)
+    "$WINE" "$window_text" "$title" "Date taken and file name" >/dev/null || fail "the caption shown is not the stored one"
+    xdotool key --window "$d" alt+s && xdotool type --window "$d" 3 && xdotool key --window "$d" Return
+    why="Seconds per photo: a whole number from 4 to 120"
+    "$WINE" "$window_text" "$title" "$why" >/dev/null || fail "no box saying '$why'"
+    box=$(xdotool search --onlyvisible --name "^$title\$" | grep -vx "$d" | head -n 1)
+    xdotool key --window "$box" Return
+    d=$(settings_dialog 3)
+    xdotool key --window "$d" Escape
+    finish
+    [ "$(reg_value seconds)" = 0xa ] || fail "seconds stored as '$(reg_value seconds)' after the refusal"
     ;;
 preview)
     mkdir -p "$work/photos"

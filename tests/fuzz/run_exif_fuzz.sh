@@ -7,7 +7,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 out=$root/build/fuzz
 mkdir -p "$out/corpus" "$out/seeds"
 clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I"$root" \
-    "$root/tests/fuzz/exif_fuzz.cpp" "$root/pipeline/exif.cpp" -o "$out/exif_fuzz"
+    "$root/tests/fuzz/exif_fuzz.cpp" "$root/pipeline/exif.cpp" "$root/pipeline/jpeg_header.cpp" -o "$out/exif_fuzz"
 for f in /usr/share/gocode/src/github.com/rwcarlsen/goexif/exif/samples/*.jpg \
          /usr/share/gocode/src/github.com/rwcarlsen/goexif/exif/corrupt/*.jpg "$root"/tests/pipeline/data/*.jpg; do
     [ -f "$f" ] && head -c 65536 "$f" > "$out/seeds/$(basename "$f")"

@@ -69,7 +69,7 @@ TEST_F(Settings, FirstRunKeepsDefaultsAndCreatesTheKey)
     Slideshow s;
     s.load_settings();
     EXPECT_STREQ("", s.settings.folder);
-    EXPECT_EQ(-1, s.cycle.file_index);
+    EXPECT_EQ(-1, s.cycle.requested.position);
     EXPECT_TRUE(key_exists());
 }
 
@@ -78,7 +78,7 @@ TEST_F(Settings, StoredWithTerminatorAndResumedAtTheSamePhoto)
     {
         Slideshow s;
         std::strcpy(s.settings.folder, "C:\\photos\\");  // 10 characters
-        s.cycle.file_index = 7;
+        s.cycle.requested.position = 7;
         std::strcpy(s.job.loader.path, "C:\\photos\\h.jpg");
         s.save_settings();
     }
@@ -98,7 +98,7 @@ TEST_F(Settings, StoredWithTerminatorAndResumedAtTheSamePhoto)
     Slideshow next;
     next.load_settings();
     EXPECT_STREQ("C:\\photos\\", next.settings.folder);
-    EXPECT_EQ(6, next.cycle.file_index);  // the next advance requests index 7
+    EXPECT_EQ(6, next.cycle.requested.position);  // the next advance requests index 7
 }
 
 TEST_F(Settings, PositionOneBackNeverBelowMinusOneAndKeptWhenNoPhotoWasRequested)
@@ -112,13 +112,13 @@ TEST_F(Settings, PositionOneBackNeverBelowMinusOneAndKeptWhenNoPhotoWasRequested
                    Case{0, true, -1}}) {
         Slideshow s;
         std::strcpy(s.settings.folder, "C:\\p\\");
-        s.cycle.file_index = c.index;
+        s.cycle.requested.position = c.index;
         if (c.requested) std::strcpy(s.job.loader.path, "C:\\p\\a.jpg");
         s.save_settings();
 
         Slideshow next;
         next.load_settings();
-        EXPECT_EQ(c.stored, next.cycle.file_index) << c.index << (c.requested ? " after a photo" : " before any photo");
+        EXPECT_EQ(c.stored, next.cycle.requested.position) << c.index << (c.requested ? " after a photo" : " before any photo");
     }
     // All bits set for -1.
     RawValue file = read_raw("file");
@@ -140,7 +140,7 @@ TEST_F(Settings, CancelledStartKeepsTheStoredPosition)
     Slideshow s;
     s.load_settings();
     EXPECT_STREQ("C:\\p\\", s.settings.folder);
-    EXPECT_EQ(4, s.cycle.file_index);
+    EXPECT_EQ(4, s.cycle.requested.position);
 }
 
 TEST_F(Settings, ValuesThatAreNotOursAreIgnored)
@@ -148,9 +148,9 @@ TEST_F(Settings, ValuesThatAreNotOursAreIgnored)
     auto load_into_presets = []() {
         Slideshow s;
         std::strcpy(s.settings.folder, "preset\\");
-        s.cycle.file_index = 3;
+        s.cycle.requested.position = 3;
         s.load_settings();
-        return std::make_pair(std::string(s.settings.folder), s.cycle.file_index);
+        return std::make_pair(std::string(s.settings.folder), s.cycle.requested.position);
     };
     const auto presets = std::make_pair(std::string("preset\\"), 3);
 
@@ -211,14 +211,44 @@ TEST_F(Settings, StoredPositionBelowMinusOneStartsAtTheFirstPhoto)
     for (int32_t v : {-2, -7, INT32_MIN}) {
         write_index(v);
         Slideshow s;
-        s.cycle.file_index = 5;
+        s.cycle.requested.position = 5;
         s.load_settings();
-        EXPECT_EQ(-1, s.cycle.file_index) << v;
+        EXPECT_EQ(-1, s.cycle.requested.position) << v;
     }
     write_index(12);
     Slideshow s;
     s.load_settings();
-    EXPECT_EQ(12, s.cycle.file_index);
+    EXPECT_EQ(12, s.cycle.requested.position);
+}
+
+TEST_F(Settings, ShutdownLeavesTheDialogsValuesAndStoresOnlyANewRound)
+{
+    const int32_t ten = 10, shuffle = 1;
+    write_raw("seconds", REG_DWORD, &ten, 4);
+    write_raw("caption", REG_SZ, "3", 2);  // not ours: reads as none, stays
+    write_raw("seed", REG_BINARY, "\1\2\3\4", 4);
+    for (bool shuffled : {false, true}) {
+        write_raw("order", REG_DWORD, shuffled ? &shuffle : &ten, 4);
+        Slideshow s;
+        s.load_settings();
+        EXPECT_EQ(s.cycle.slide_duration, 10.0f);
+        EXPECT_EQ(s.cycle.shuffled, shuffled);
+        EXPECT_EQ(s.cycle.caption, CAPTION_NONE);
+        // Position 4 of a round on its way at the end.
+        s.cycle.requested = Place{0x12345, 4};
+        std::strcpy(s.job.loader.path, "C:\\p\\a.jpg");
+        s.save_settings(12);
+        EXPECT_EQ(read_raw("seconds").bytes, std::vector<unsigned char>({10, 0, 0, 0}));
+        EXPECT_EQ(read_raw("caption").type, DWORD(REG_SZ));
+        EXPECT_EQ(read_raw("order").bytes[0], shuffled ? 1 : 10);
+        EXPECT_EQ(read_raw("seed").type, DWORD(shuffled ? REG_DWORD : REG_BINARY)) << shuffled;
+    }
+    // The next run goes on in that round, after position 3.
+    Slideshow next;
+    next.load_settings();
+    ASSERT_TRUE(next.settings.seed_stored);
+    EXPECT_EQ(next.settings.seed, seed_for(0x12345, 12));
+    EXPECT_EQ(next.cycle.requested.position, 3);
 }
 
 // ---------------------------------------------------------------------------

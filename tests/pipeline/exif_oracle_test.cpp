@@ -2,8 +2,10 @@
 // exiftool itself writes. Skipped where exiftool or the files are missing.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <dirent.h>
 #include <fstream>
 #include <iterator>
@@ -61,19 +63,18 @@ int32_t exiftool_orientation(const std::string& path, const char* type = nullptr
     return std::atoi(out.c_str());
 }
 
-// exiftool's IFD 0 Orientation for every JPEG of a folder, in one run.
-std::map<std::string, int32_t> exiftool_folder(const std::string& dir)
+// exiftool's value of `tag` for every JPEG of a folder that has one, in one run.
+std::map<std::string, std::string> exiftool_folder(const std::string& dir, const std::string& tag)
 {
-    std::map<std::string, int32_t> result;
-    std::string out = run("exiftool -n -q -q -T -FileName -IFD0:Orientation -ext jpg '" + dir + "' 2>/dev/null");
+    std::map<std::string, std::string> result;
+    std::string out = run("exiftool -n -q -q -T -FileName -" + tag + " -ext jpg '" + dir + "' 2>/dev/null");
     size_t pos = 0;
     while (pos < out.size()) {
         size_t end = out.find('\n', pos);
         if (end == std::string::npos) end = out.size();
         std::string line = out.substr(pos, end - pos);
         size_t tab = line.find('\t');
-        if (tab != std::string::npos && tab + 1 < line.size() && line[tab + 1] >= '0' && line[tab + 1] <= '9')
-            result[line.substr(0, tab)] = std::atoi(line.c_str() + tab + 1);
+        if (tab != std::string::npos && line.substr(tab + 1) != "-") result[line.substr(0, tab)] = line.substr(tab + 1);
         pos = end + 1;
     }
     return result;
@@ -81,15 +82,20 @@ std::map<std::string, int32_t> exiftool_folder(const std::string& dir)
 
 // Many sample files are cut short inside their APP1 segment, which exiftool
 // refuses as a JPEG. Their EXIF block (from the TIFF header to the end of the
-// file) is still a readable TIFF, so exiftool is asked about that instead.
-int32_t exiftool_on_exif_block(const std::string& path, const std::string& scratch)
+// file) is still a readable TIFF: written to `scratch`, false without one.
+bool carve_exif_block(const std::string& path, const std::string& scratch)
 {
     std::vector<uint8_t> bytes = read_bytes(path);
     static const char header[] = "Exif\0\0";
     auto it = std::search(bytes.begin(), bytes.end(), header, header + 6);
-    if (it == bytes.end()) return -1;
+    if (it == bytes.end()) return false;
     std::ofstream(scratch, std::ios::binary).write(reinterpret_cast<const char*>(&*(it + 6)), bytes.end() - it - 6);
-    return exiftool_orientation(scratch);
+    return true;
+}
+
+int32_t exiftool_on_exif_block(const std::string& path, const std::string& scratch)
+{
+    return carve_exif_block(path, scratch) ? exiftool_orientation(scratch) : -1;
 }
 
 std::string scratch_dir()
@@ -107,13 +113,15 @@ TEST(ExifOracle, CameraFilesAgreeWithExiftool)
     for (const char* dir : camera_dirs) {
         DIR* d = opendir(dir);
         if (!d) continue;
-        std::map<std::string, int32_t> reference = exiftool_folder(dir);
+        std::map<std::string, std::string> reference = exiftool_folder(dir, "IFD0:Orientation");
         while (dirent* e = readdir(d)) {
             std::string name = e->d_name;
             if (name.size() < 5 || name.substr(name.size() - 4) != ".jpg") continue;
             std::string path = std::string(dir) + "/" + name;
             auto known = reference.find(name);
-            int32_t expected = known == reference.end() ? -1 : known->second;
+            int32_t expected = known == reference.end() || !std::isdigit(static_cast<unsigned char>(known->second[0]))
+                                   ? -1
+                                   : std::atoi(known->second.c_str());
             if (expected < 0) {
                 expected = exiftool_on_exif_block(path, scratch + "/block.tif");
                 ++carved;
@@ -150,6 +158,55 @@ TEST(ExifOracle, FilesWrittenByExiftool)
         }
     }
     rmdir(dir.c_str());
+}
+
+// Whether "YYYY:MM:DD..." names a day of the C library's calendar.
+bool real_day(const std::string& text, int* year, int* month, int* day)
+{
+    if (std::sscanf(text.c_str(), "%4d:%2d:%2d", year, month, day) != 3 || *year < 1601) return false;
+    std::tm t = {};
+    t.tm_year = *year - 1900;
+    t.tm_mon = *month - 1;
+    t.tm_mday = *day;
+    time_t at = timegm(&t);
+    std::tm back = {};
+    gmtime_r(&at, &back);
+    return back.tm_mon == *month - 1 && back.tm_mday == *day;
+}
+
+TEST(ExifOracle, CameraDatesAgreeWithExiftool)
+{
+    if (!have_exiftool()) GTEST_SKIP() << "exiftool not installed";
+    std::string scratch = scratch_dir() + "/block.tif";
+    int files = 0, dated = 0;
+    for (const char* dir : camera_dirs) {
+        std::map<std::string, std::string> reference = exiftool_folder(dir, "ExifIFD:DateTimeOriginal");
+        DIR* d = opendir(dir);
+        while (dirent* e = d ? readdir(d) : nullptr) {
+            std::string name = e->d_name, path = std::string(dir) + "/" + name;
+            if (name.size() < 5 || name.substr(name.size() - 4) != ".jpg") continue;
+            std::vector<uint8_t> head = read_bytes(path, exif_head_size);
+            MemorySource memory{head.data(), uint32_t(head.size())};
+            static uint8_t room[jpeg_segment_room];
+            JpegHeader h;
+            jpeg_read_header(memory.source(), room, &h);
+            std::string expected = reference.count(name) ? reference[name]
+                                   : carve_exif_block(path, scratch)
+                                       ? run("exiftool -n -s3 -ExifIFD:DateTimeOriginal '" + scratch + "' 2>/dev/null")
+                                       : "";
+            int y = 0, m = 0, day = 0;
+            bool real = real_day(expected, &y, &m, &day);
+            EXPECT_EQ(h.date_taken.year * 10000 + h.date_taken.month * 100 + h.date_taken.day,
+                      real ? y * 10000 + m * 100 + day : 0) << name << " '" << expected << "'";
+            dated += real;
+            ++files;
+        }
+        if (d) closedir(d);
+    }
+    std::remove(scratch.c_str());
+    rmdir(scratch.substr(0, scratch.rfind('/')).c_str());
+    if (files == 0) GTEST_SKIP() << "no camera sample files installed";
+    std::printf("compared the dates of %d camera files, %d of them dated\n", files, dated);
 }
 
 } // namespace

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "jpeg_bytes.h"
 #include "pipeline/exif.h"
@@ -163,3 +166,79 @@ TEST(ExifOrientation, EveryCutOfTheHeadIsSafe)
 }
 
 } // namespace
+
+namespace {
+
+// A TIFF block whose IFD 0 (orientation 6) points to an Exif IFD that holds
+// DateTimeOriginal as `text`, stored after it, with the given type and count
+// (the text's length when -1), behind a pointer of the given type.
+std::vector<uint8_t> dated_tiff(const std::string& text, uint16_t type = 2, int64_t count = -1,
+                                uint16_t pointer_type = 4, bool big = false)
+{
+    const uint32_t exif_ifd = tiff_extra_offset(2), text_at = exif_ifd + 2 + 12 + 4;
+    std::vector<uint8_t> exif = tiff_block(big, {{36867, type, uint32_t(count < 0 ? text.size() : count), text_at}});
+    std::vector<uint8_t> extra(exif.begin() + 8, exif.end());  // its IFD without the header
+    extra.insert(extra.end(), text.begin(), text.end());
+    return tiff_block(big, {{274, 3, 1, 6}, {34665, pointer_type, 1, exif_ifd}}, extra);
+}
+
+// The date read from the first `size` bytes, in a block of exactly that size.
+std::string date_of(const std::vector<uint8_t>& tiff, size_t size)
+{
+    std::unique_ptr<uint8_t[]> copy(new uint8_t[size + 1]);
+    std::memcpy(copy.get(), tiff.data(), size);
+    PhotoDate d = tiff_date_taken(copy.get(), uint32_t(size));
+    char b[16];
+    std::snprintf(b, sizeof b, "%04d-%02d-%02d", d.year, d.month, d.day);
+    return d.year ? b : "none";
+}
+std::string date_of(const std::vector<uint8_t>& tiff) { return date_of(tiff, tiff.size()); }
+
+const std::string stamp("2019:02:28 17:45:03\0", 20);
+
+} // namespace
+
+TEST(ExifDate, DateTimeOriginalOfTheExifIfd)
+{
+    for (bool big : {false, true}) {
+        std::vector<uint8_t> tiff = dated_tiff(stamp, 2, -1, 4, big);
+        EXPECT_EQ(date_of(tiff), "2019-02-28");
+        EXPECT_EQ(tiff_orientation(tiff.data(), uint32_t(tiff.size())), 6);
+        JpegBytes j;
+        j.jfif().exif(tiff).scan();
+        MemorySource memory{j.bytes.data(), uint32_t(j.bytes.size())};
+        static uint8_t room[jpeg_segment_room];
+        JpegHeader header;
+        jpeg_read_header(memory.source(), room, &header);
+        EXPECT_EQ(header.date_taken.year * 10000 + header.date_taken.month * 100 + header.date_taken.day, 20190228);
+    }
+    // Cut short anywhere: a date only once its day is there.
+    std::vector<uint8_t> whole = dated_tiff(stamp);
+    for (size_t cut = 0; cut < whole.size(); ++cut)
+        EXPECT_EQ(date_of(whole, cut), cut >= whole.size() - 10 ? "2019-02-28" : "none") << cut;
+}
+
+TEST(ExifDate, BrokenFieldsGiveNoDate)
+{
+    const std::pair<const char*, const char*> texts[] = {
+        {"2024:02:29 00:00:00", "2024-02-29"}, {"2000:02:29 00:00:00", "2000-02-29"},
+        {"1601:01:01 00:00:00", "1601-01-01"}, {"2015:06:07    :  :  ", "2015-06-07"},
+        {"2015-06-07 10:11:12", "2015-06-07"}, {"2015:06:07", "2015-06-07"},
+        {"1900:02:29 00:00:00", "none"},       {"2023:04:31 00:00:00", "none"},
+        {"2023:13:01 00:00:00", "none"},       {"2023:00:10 00:00:00", "none"},
+        {"2023:01:00 00:00:00", "none"},       {"0000:00:00 00:00:00", "none"},
+        {"    :  :     :  :  ", "none"},       {"1600:12:31 23:59:59", "none"},
+        {"2015:06-07 10:11:12", "none"},       {"2015/06/07 10:11:12", "none"},
+        {"2015:6:7 10:11:12", "none"},         {"2015:06:07T10:11:12", "none"},
+        {"2015:06:0", "none"},                 {"", "none"},
+    };
+    for (const auto& t : texts) EXPECT_EQ(date_of(dated_tiff(t.first + std::string(1, 0))), t.second) << t.first;
+    // UNDEFINED is taken, a count past the data read as far as it goes; a
+    // number, a short count or a pointer of another type give nothing, and
+    // so does an Exif IFD that is IFD 0 itself.
+    EXPECT_EQ(date_of(dated_tiff(stamp, 7)), "2019-02-28");
+    EXPECT_EQ(date_of(dated_tiff(stamp, 2, 0x7FFFFFFF)), "2019-02-28");
+    for (const auto& tiff : {dated_tiff(stamp, 3), dated_tiff(stamp, 2, 4), dated_tiff(stamp, 2, -1, 3),
+                             tiff_block(false, {{34665, 4, 1, 8}})})
+        EXPECT_EQ(date_of(tiff), "none");
+}

@@ -8,31 +8,34 @@ namespace {
 
 const int32_t all_states[] = {NEXT, LOADING, CACHING, WAITING, FADING, ROTATING};
 
-// A show of `count` photos: photo `shown` in view, `file_index` requested last.
+// A show of `count` photos in folder order: photo `shown` in view,
+// `file_index` requested last.
 struct Show {
     Controls c;
     int32_t file_index;
-    int32_t count;
+    PlayOrder order;
     float request_time = 10.0f;
 
-    Show(int32_t shown, int32_t file_index, int32_t count) : file_index(file_index), count(count)
+    Show(int32_t shown, int32_t file_index, int32_t count) : file_index(file_index), order{count, false}
     {
         reset_controls(&c);
-        c.shown_index = shown;
+        c.shown = Place{0, shown};
     }
+    Place requested() const { return Place{0, file_index}; }
     bool press(Control control, int32_t state, float now = 12.0f, bool repeat = false)
     {
-        return apply_control(&c, control, repeat, state, file_index, count, now, &request_time);
+        return apply_control(&c, control, repeat, state, requested(), order, now, &request_time);
     }
     // What the state machine does from NEXT on: the request, the end of the
     // fade (the photo comes onto its face) and of the turn.
-    void request() { file_index = take_request(&c, file_index, count); }
-    void fade_ends() { photo_turned_to(&c, file_index); }
+    void request() { file_index = take_request(&c, order, requested()).position; }
+    void fade_ends() { photo_turned_to(&c, requested()); }
+    int32_t on_its_way() const { return photo_on_its_way(c, requested()).position; }
     // The next run's first photo, from the value saving stores.
     int32_t resumes_at() const
     {
-        int32_t stored = index_to_store(photo_on_its_way(c, file_index), true);
-        return (resume_index(stored) + 1) % count;
+        int32_t stored = index_to_store(on_its_way(), true);
+        return (resume_index(stored) + 1) % order.count;
     }
 };
 
@@ -155,7 +158,7 @@ TEST(Controls, PreviousDropsThePhotoOnItsWay)
         ASSERT_TRUE(s.press(CONTROL_PREVIOUS, state));
         EXPECT_FALSE(s.press(CONTROL_PREVIOUS, state, 12.0f, true));
         int32_t wanted = on_its_way ? 3 : 4;
-        EXPECT_EQ(photo_on_its_way(s.c, s.file_index), wanted);
+        EXPECT_EQ(s.on_its_way(), wanted);
         EXPECT_EQ(s.resumes_at(), wanted);
         // A running decode is not stopped: dropped once it is done. A fade
         // or turn under way completes first.
@@ -183,19 +186,19 @@ TEST(Controls, PreviousWrapsAtTheStartOfTheList)
 {
     Show s(0, 1, 3);
     s.press(CONTROL_PREVIOUS, WAITING);
-    EXPECT_EQ(photo_on_its_way(s.c, s.file_index), 2);
+    EXPECT_EQ(s.on_its_way(), 2);
     EXPECT_EQ(s.resumes_at(), 2);
     s.request();
     s.press(CONTROL_PREVIOUS, LOADING);
-    EXPECT_EQ(photo_on_its_way(s.c, s.file_index), 1);
+    EXPECT_EQ(s.on_its_way(), 1);
     s.press(CONTROL_PREVIOUS, LOADING);
-    EXPECT_EQ(photo_on_its_way(s.c, s.file_index), 0);
+    EXPECT_EQ(s.on_its_way(), 0);
     EXPECT_EQ(s.resumes_at(), 0);
 
     // Nothing in view yet (the first photo is loading): the one before it.
     Show first(-1, 0, 3);
     first.press(CONTROL_PREVIOUS, LOADING);
-    EXPECT_EQ(photo_on_its_way(first.c, first.file_index), 2);
+    EXPECT_EQ(first.on_its_way(), 2);
 
     // One photo: it is the one on its way, so nothing is dropped; it just comes at once.
     for (int32_t state : all_states) {
@@ -211,5 +214,5 @@ TEST(Controls, PreviousWrapsAtTheStartOfTheList)
     // An empty list takes no step.
     Show none(-1, -1, 0);
     EXPECT_FALSE(none.press(CONTROL_PREVIOUS, NEXT));
-    EXPECT_EQ(none.c.back_index, -1);
+    EXPECT_EQ(none.c.back.position, -1);
 }

@@ -123,7 +123,7 @@ TEST_F(Update, FirstFrameRequestsTheFirstFile)
     store_release(&s.job.loader.done_flag, true); // left over from an earlier photo
     EXPECT_EQ(frame_at(0.25f), text(0, 0, 3, "", 0));
     EXPECT_EQ(s.cycle.state, LOADING);
-    EXPECT_EQ(s.cycle.file_index, 0);
+    EXPECT_EQ(s.cycle.requested.position, 0);
     EXPECT_EQ(std::string(s.job.loader.path), entry(0));
     EXPECT_EQ(s.job.loader.request_time, 0.25f);
     EXPECT_EQ(load_acquire(&s.job.pending_task), static_cast<Task*>(&s.job.loader));
@@ -136,16 +136,16 @@ TEST_F(Update, FirstFrameRequestsTheFirstFile)
 
 TEST_F(Update, RequestsWrapToTheFirstFile)
 {
-    s.cycle.file_index = 2;
+    s.cycle.requested.position = 2;
     EXPECT_EQ(frame_at(0.25f), text(0, 3, 3, "", 0));
-    EXPECT_EQ(s.cycle.file_index, 0);
+    EXPECT_EQ(s.cycle.requested.position, 0);
     EXPECT_EQ(std::string(s.job.loader.path), entry(0));
 
     // A remembered position beyond the list does not read past it either.
     s.cycle.state = NEXT;
-    s.cycle.file_index = 7;
+    s.cycle.requested.position = 7;
     frame_at(0.25f);
-    EXPECT_EQ(s.cycle.file_index, 0);
+    EXPECT_EQ(s.cycle.requested.position, 0);
     EXPECT_EQ(std::string(s.job.loader.path), entry(0));
 }
 
@@ -156,7 +156,7 @@ TEST_F(Update, SingleFileIsRequestedEveryCycle)
     for (int cycle = 0; cycle < 3; ++cycle) {
         s.job.loader.path[0] = 0;
         load_photo(t, 1);
-        EXPECT_EQ(s.cycle.file_index, 0);
+        EXPECT_EQ(s.cycle.requested.position, 0);
         EXPECT_EQ(std::string(s.job.loader.path), entry(0));
         frame_at(t + 3.0f); // WAITING ends
         frame_at(t + 4.0f); // FADING ends
@@ -172,7 +172,7 @@ TEST_F(Update, EmptyListStaysInNext)
     EXPECT_EQ(frame_at(0.25f), text(0, 0, 0, "", 0));
     EXPECT_EQ(frame_at(2.0f), text(1, 0, 0, "", 2)); // 2 frames in 2 s
     EXPECT_EQ(s.cycle.state, NEXT);
-    EXPECT_EQ(s.cycle.file_index, -1);
+    EXPECT_EQ(s.cycle.requested.position, -1);
     EXPECT_EQ(load_acquire(&s.job.pending_task), nullptr);
 }
 
@@ -229,7 +229,7 @@ TEST_F(Update, TwoCycles)
 
     // The second photo is held until 3 s after its request.
     EXPECT_EQ(frame_at(4.25f), text(2, 1, 3, "", 0));
-    EXPECT_EQ(s.cycle.file_index, 1);
+    EXPECT_EQ(s.cycle.requested.position, 1);
     EXPECT_EQ(std::string(s.job.loader.path), entry(1));
     finish_load(3);
     EXPECT_EQ(frame_at(4.5f), text(2, 2, 3, "", 0));
@@ -250,7 +250,7 @@ TEST_F(Update, TwoCycles)
     EXPECT_EQ(frame_at(9.25f), text(1, 2, 3, "", 5));
     EXPECT_EQ(s.cycle.face, 2);
     EXPECT_EQ(frame_at(9.25f), text(1, 2, 3, "", 0));
-    EXPECT_EQ(s.cycle.file_index, 2);
+    EXPECT_EQ(s.cycle.requested.position, 2);
 }
 
 // Each timed phase ends on the first frame at or past its limit.
@@ -440,7 +440,7 @@ TEST_F(Update, ControlsPauseStepAndDrop)
     frame_at(35.0f);
     ASSERT_EQ(s.cycle.state, NEXT);
     load_photo(35.0f, 1);
-    EXPECT_EQ(s.cycle.file_index, 1);
+    EXPECT_EQ(s.cycle.requested.position, 1);
     frame_at(35.25f);
     EXPECT_EQ(s.cycle.state, FADING);
     frame_at(36.25f);
@@ -453,14 +453,14 @@ TEST_F(Update, ControlsPauseStepAndDrop)
     finish_load(1);
     frame_at(37.5f);
     ASSERT_EQ(s.cycle.state, CACHING);
-    ASSERT_EQ(s.cycle.file_index, 2);
+    ASSERT_EQ(s.cycle.requested.position, 2);
     IDirect3DTexture9* spare = s.job.loader.target;
     s.control(CONTROL_PREVIOUS, false);
     frame_at(37.75f);
     EXPECT_EQ(s.cycle.state, NEXT);
     frame_at(37.75f);
     EXPECT_EQ(s.cycle.state, LOADING);
-    EXPECT_EQ(s.cycle.file_index, 0);
+    EXPECT_EQ(s.cycle.requested.position, 0);
     EXPECT_EQ(std::string(s.job.loader.path), entry(0));
     EXPECT_EQ(s.job.loader.target, spare);
     // A step back during a decode waits for it, then drops it.
@@ -471,7 +471,7 @@ TEST_F(Update, ControlsPauseStepAndDrop)
     frame_at(38.0f);
     EXPECT_EQ(s.cycle.state, NEXT);
     frame_at(38.0f);
-    EXPECT_EQ(s.cycle.file_index, 2);
+    EXPECT_EQ(s.cycle.requested.position, 2);
 }
 
 TEST_F(Update, RotationDrawsTwoOrThreeValues)

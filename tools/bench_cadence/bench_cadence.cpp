@@ -7,7 +7,10 @@
 //  - the longest frame during an upload against the median frame, and for
 //    comparison the longest of as many frames right after each upload;
 //  - the highest seconds figure the overlay showed.
-// usage: bench_cadence.exe FOLDER [PHOTOS]   (photos to show, 7 unless given)
+// With seconds per photo given, one show for each (the stored "seconds" set
+// before it, from the first photo on), then the median interval of each
+// against its goal: the setting plus three median frames.
+// usage: bench_cadence.exe FOLDER [PHOTOS [SECONDS...]]   (photos to show, 7 unless given)
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -32,18 +35,34 @@ struct Photo {
     int longest_frame_state = 0;
 };
 
-} // namespace
+struct Cadence {
+    int seconds = 0;
+    double median_interval = 0, median_frame = 0;
+    int intervals = 0;
+};
 
-int main(int argc, char** argv)
+// The show's settings before it starts: seconds per photo, the folder's
+// order, from the first photo.
+void store_settings(int seconds)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_cadence FOLDER [PHOTOS]\n");
-        return 2;
-    }
-    const size_t wanted = argc > 2 && std::atoi(argv[2]) > 1 ? size_t(std::atoi(argv[2])) : 7;
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\orbisca", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    DWORD first = 0xFFFFFFFF, folder_order = 0, value = DWORD(seconds);
+    RegSetValueExA(key, "file", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&first), 4);
+    RegSetValueExA(key, "order", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&folder_order), 4);
+    if (seconds > 0) RegSetValueExA(key, "seconds", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
+    RegCloseKey(key);
+}
+
+// One show of `wanted` photos over folder, with its figures printed; false
+// when it could not start.
+bool run_show(const char* folder, size_t wanted, Cadence* result)
+{
     double answered = 0;
-    Slideshow* app = start_show(argv[1], &answered);
-    if (!app) return 1;
+    Slideshow* app = start_show(folder, &answered);
+    if (!app) return false;
     const double started = seconds_now();
 
     std::vector<Photo> photos;
@@ -141,6 +160,45 @@ int main(int argc, char** argv)
                 median_frame > 0 ? longest_frame_after / median_frame : 0.0);
     std::printf("highest seconds in the overlay: %d of %d\n", highest_seconds, int(app->cycle.slide_duration + 0.5f));
 
+    result->median_interval = median(intervals);
+    result->median_frame = median_frame;
+    result->intervals = int(intervals.size());
     end_show(app);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_cadence FOLDER [PHOTOS [SECONDS...]]\n");
+        return 2;
+    }
+    const size_t wanted = argc > 2 && std::atoi(argv[2]) > 1 ? size_t(std::atoi(argv[2])) : 7;
+    std::vector<Cadence> runs;
+    for (int i = 3; i < argc; ++i) {
+        Cadence c;
+        c.seconds = std::atoi(argv[i]);
+        if (c.seconds < 4 || c.seconds > 120) {
+            std::fprintf(stderr, "seconds per photo go from 4 to 120, not %s\n", argv[i]);
+            return 2;
+        }
+        runs.push_back(c);
+    }
+    if (runs.empty()) return run_show(argv[1], wanted, &runs.emplace_back()) ? 0 : 1;
+
+    for (Cadence& c : runs) {
+        std::printf("\n=== %d seconds per photo\n", c.seconds);
+        store_settings(c.seconds);
+        if (!run_show(argv[1], wanted, &c)) return 1;
+    }
+    std::printf("\nseconds per photo  median interval  goal (setting + 3 median frames)  median frame  met\n");
+    for (const Cadence& c : runs) {
+        double goal = c.seconds + 3 * c.median_frame;
+        std::printf("%17d  %13.3f s  %29.3f s  %9.1f ms  %s (over %d)\n", c.seconds, c.median_interval, goal,
+                    c.median_frame * 1000, c.intervals > 0 && c.median_interval <= goal ? "yes" : "no",
+                    c.intervals);
+    }
     return 0;
 }
