@@ -60,14 +60,22 @@ wine_display_start() {
     return 1
 }
 
+# Starts the prefix's server for good, then makes the prefix. A server that
+# ends with the last program (Debian's wineserver runs with -p0) shuts the
+# prefix down between two test programs: a program that starts meanwhile is
+# killed with the system processes or waits seconds for a new desktop. The
+# server must be the first one: a -p given to a running server does nothing.
+wine_prefix_start() {
+    wine_server -p || { echo "wine-env: no wine server for $WINEPREFIX" >&2; return 1; }
+    "$WINE" wineboot -i >/dev/null 2>&1 || true
+}
+
 wine_env_start() {
     wine_display_start "${1:-1280x1024x24}" || return 1
     export WINEPREFIX=$(mktemp -d /tmp/orbisca-wine.XXXXXX)
     wine_env_vars
-    "$WINE" wineboot -i >/dev/null 2>&1 || true
-    # Keep the server alive between test programs: each start is then quick.
-    wine_server -p || true
     ORBISCA_WINE_OWN=1
+    wine_prefix_start || { wine_env_stop; return 1; }
 }
 
 wine_env_stop() {
@@ -101,10 +109,15 @@ wine_env_start_slots() {
     for k in $(seq 0 $((count - 1))); do
         local slot=ORBISCA_WINE_SLOT_$k
         set -- ${!slot}
-        ( export DISPLAY=$1 WINEPREFIX=$2; "$WINE" wineboot -i >/dev/null 2>&1; wine_server -p ) &
+        ( export DISPLAY=$1 WINEPREFIX=$2; wine_prefix_start ) &
         boots="$boots $!"
     done
-    for k in $boots; do wait "$k" || true; done
+    local failed=0
+    for k in $boots; do wait "$k" || failed=1; done
+    if [ $failed = 1 ]; then
+        wine_env_stop_slots
+        return 1
+    fi
     export ORBISCA_WINE_SLOTS
     unset DISPLAY
 }
