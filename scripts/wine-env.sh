@@ -31,43 +31,59 @@ wine_env_vars() {
     export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 }
 
-# Starts Xvfb on a display it chooses itself (-displayfd: the first one no
-# other server holds, abstract sockets included) and waits until it answers.
+# Starts Xvfb on a display of its own and waits until it answers. The number
+# is drawn at random, far above the ones servers pick for themselves (from 0
+# up), and Xvfb's lock file claims it for every test run on the machine, also
+# for one in a network namespace of its own, where the abstract sockets that
+# otherwise tell a taken display are not seen. Two servers with one number
+# compile their keyboard maps into one file (/var/lib/xkb/server-N.xkm), and
+# one of them dies of it. -noreset: the server keeps its state when its last
+# program goes, instead of compiling the keyboard map again.
 wine_display_start() {
-    local size=$1 dir n="" i
+    local size=$1 dir n attempt i
     dir=$(mktemp -d /tmp/orbisca-x.XXXXXX)
-    : >"$dir/display"
-    Xvfb -displayfd 3 -screen 0 "$size" -nolisten tcp 3>"$dir/display" >"$dir/log" 2>&1 &
-    ORBISCA_XVFB_PID=$!
-    ORBISCA_XVFB_DIR=$dir
-    for i in $(seq 1 200); do
-        n=$(sed -n '/^[0-9][0-9]*$/p' "$dir/display")
-        [ -n "$n" ] && break
-        kill -0 "$ORBISCA_XVFB_PID" 2>/dev/null || break
-        sleep 0.1
-    done
-    if [ -n "$n" ]; then
-        for i in $(seq 1 100); do
-            DISPLAY=:$n xdpyinfo >/dev/null 2>&1 && { export DISPLAY=:$n; return 0; }
+    for attempt in $(seq 1 20); do
+        n=$((1000 + RANDOM % 30000))
+        { [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; } && continue
+        Xvfb :$n -screen 0 "$size" -nolisten tcp -noreset >"$dir/log" 2>&1 &
+        ORBISCA_XVFB_PID=$!
+        for i in $(seq 1 300); do
+            kill -0 "$ORBISCA_XVFB_PID" 2>/dev/null || break
+            # Answered by this server, not by one that held the number first.
+            if DISPLAY=:$n xdpyinfo >/dev/null 2>&1 &&
+                [ "$(tr -d ' \n' </tmp/.X$n-lock 2>/dev/null)" = "$ORBISCA_XVFB_PID" ]; then
+                ORBISCA_XVFB_DIR=$dir
+                export DISPLAY=:$n
+                return 0
+            fi
             sleep 0.1
         done
-    fi
-    echo "wine-env: Xvfb did not come up (display '${n}'); its log:" >&2
+        kill "$ORBISCA_XVFB_PID" 2>/dev/null
+        wait "$ORBISCA_XVFB_PID" 2>/dev/null
+    done
+    echo "wine-env: Xvfb did not come up (last display :$n); its log:" >&2
     cat "$dir/log" >&2
-    kill "$ORBISCA_XVFB_PID" 2>/dev/null
     rm -rf "$dir"
     unset ORBISCA_XVFB_PID ORBISCA_XVFB_DIR
     return 1
+}
+
+# Starts the prefix's server for good, then makes the prefix. A server that
+# ends with the last program (Debian's wineserver runs with -p0) shuts the
+# prefix down between two test programs: a program that starts meanwhile is
+# killed with the system processes or waits seconds for a new desktop. The
+# server must be the first one: a -p given to a running server does nothing.
+wine_prefix_start() {
+    wine_server -p || { echo "wine-env: no wine server for $WINEPREFIX" >&2; return 1; }
+    "$WINE" wineboot -i >/dev/null 2>&1 || true
 }
 
 wine_env_start() {
     wine_display_start "${1:-1280x1024x24}" || return 1
     export WINEPREFIX=$(mktemp -d /tmp/orbisca-wine.XXXXXX)
     wine_env_vars
-    "$WINE" wineboot -i >/dev/null 2>&1 || true
-    # Keep the server alive between test programs: each start is then quick.
-    wine_server -p || true
     ORBISCA_WINE_OWN=1
+    wine_prefix_start || { wine_env_stop; return 1; }
 }
 
 wine_env_stop() {
@@ -101,10 +117,15 @@ wine_env_start_slots() {
     for k in $(seq 0 $((count - 1))); do
         local slot=ORBISCA_WINE_SLOT_$k
         set -- ${!slot}
-        ( export DISPLAY=$1 WINEPREFIX=$2; "$WINE" wineboot -i >/dev/null 2>&1; wine_server -p ) &
+        ( export DISPLAY=$1 WINEPREFIX=$2; wine_prefix_start ) &
         boots="$boots $!"
     done
-    for k in $boots; do wait "$k" || true; done
+    local failed=0
+    for k in $boots; do wait "$k" || failed=1; done
+    if [ $failed = 1 ]; then
+        wine_env_stop_slots
+        return 1
+    fi
     export ORBISCA_WINE_SLOTS
     unset DISPLAY
 }

@@ -10,6 +10,7 @@
 #include "app/application.h"
 #include "app/names.h"
 #include "app/shell.h"
+#include "support/hooks.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ struct CountingApp : Application {
     int seen_at_first_frame = -1;
     int* counter = nullptr;
     bool quit_on_frame = true;
+    int quit_at = 0; // with quit_on_frame off: quits in this frame
     long frame_result = 0;
     int post_per_frame = 0; // posts WM_APP from this many frames, then quits
     std::string controls;   // "<control><r if repeated>" per call
@@ -32,7 +34,7 @@ struct CountingApp : Application {
                 PostMessageA(main_window, WM_APP, 0, 0);
             else
                 PostQuitMessage(0);
-        } else if (quit_on_frame) {
+        } else if (quit_on_frame || frames == quit_at) {
             PostQuitMessage(0);
         }
         return frame_result;
@@ -40,6 +42,23 @@ struct CountingApp : Application {
 };
 
 int app_messages = 0;
+
+// The loop's waits after a frame that presented nothing: how many, with what
+// limit, and how many ran out instead of ending for a message.
+struct Waits {
+    int calls = 0;
+    int ran_out = 0;
+    DWORD limit = 0;
+} waits;
+DWORD(WINAPI* real_msg_wait)(DWORD, const HANDLE*, BOOL, DWORD, DWORD) = nullptr;
+DWORD WINAPI counting_msg_wait(DWORD count, const HANDLE* handles, BOOL all, DWORD ms, DWORD mask)
+{
+    DWORD result = real_msg_wait(count, handles, all, ms, mask);
+    ++waits.calls;
+    waits.limit = ms;
+    if (result == WAIT_TIMEOUT) ++waits.ran_out;
+    return result;
+}
 
 // Counts WM_APP and WM_TIMER, hands everything to the program's procedure.
 LRESULT CALLBACK counting_proc(HWND h, UINT m, WPARAM w, LPARAM l)
@@ -184,23 +203,31 @@ TEST_F(Shell, FrameThatPresentsNothingWaitsButWakesForMessages)
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(counting_proc));
     app.frame_result = static_cast<long>(0x88760868); // D3DERR_DEVICELOST
     app.quit_on_frame = false;
+    real_msg_wait = reinterpret_cast<decltype(real_msg_wait)>(
+        hook_import("USER32.dll", "MsgWaitForMultipleObjects", reinterpret_cast<void*>(counting_msg_wait)));
+    ASSERT_NE(real_msg_wait, nullptr);
 
-    // Left alone, the loop retries a few times a second instead of spinning.
-    SetTimer(window, 1, 500, nullptr);
+    // Left alone, the loop waits out the limit after each frame instead of
+    // spinning: three frames, the first two followed by a wait that runs out.
+    waits = Waits{};
+    app.quit_at = 3;
     message_loop(true);
-    EXPECT_GE(app.frames, 3);
-    EXPECT_LE(app.frames, 30);
+    EXPECT_EQ(app.frames, 3);
+    EXPECT_GE(waits.ran_out, 2);
+    EXPECT_EQ(waits.limit, failed_frame_wait_ms);
 
-    // A message that arrives during the wait is handled at once: twenty
-    // frames, each followed by a message, take far less than twenty waits.
+    // A message that arrives during the wait ends it at once: twenty frames,
+    // each followed by a message, and no wait runs out.
+    waits = Waits{};
+    app.quit_at = 0;
     app.frames = 0;
     app.post_per_frame = 20;
     app_messages = 0;
-    DWORD start = GetTickCount();
     message_loop(true);
-    DWORD elapsed = GetTickCount() - start;
+    hook_import("USER32.dll", "MsgWaitForMultipleObjects", reinterpret_cast<void*>(real_msg_wait));
     EXPECT_EQ(app_messages, 20);
-    EXPECT_LT(elapsed, 10 * failed_frame_wait_ms);
+    EXPECT_GE(waits.calls, 20);
+    EXPECT_EQ(waits.ran_out, 0);
 }
 
 namespace {

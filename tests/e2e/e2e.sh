@@ -3,6 +3,8 @@
 # would: the folder dialog answered with xdotool, the screen read back from
 # screenshots, the registry read with reg.
 # usage: e2e.sh SCENARIO orbisca.exe window_text.exe take_focus.exe
+# (launch.exe, which starts the program and records its exit code, is found
+# beside window_text.exe)
 #   first_run_and_resume | cancel | no_photos | right_click | exif_upright | names_in_any_script | linked_folders
 #   | controls | no_d3dx_runtime | device_reset | device_reset_without_d3dx | every_format | resume_by_photo
 #   | long_scan | seconds_per_photo | shuffle | caption
@@ -11,6 +13,7 @@ scenario=$1
 exe=$2
 window_text=$3
 take_focus=${4:-}
+launch=$(dirname "$window_text")/launch.exe
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/../../scripts/wine-env.sh"
 wine_env_use || exit 1
@@ -19,19 +22,44 @@ key='HKCU\Software\orbisca'
 # Photos live on the prefix's C: drive, in folders without dots in their names:
 # Wine's folder dialog cannot open on those, nor on folders below Z:\tmp.
 work=$(mktemp -d "$WINEPREFIX/drive_c/e2eXXXXXX")
+work_w="C:\\$(basename "$work")"
 pid=""
+# For each program started through launch.exe, the file with its exit code.
+declare -A code_file
+runs=0
 
+# Waits until no window titled like the program's is shown on the display (a
+# program that ends, or one of a test before on this display, may leave one
+# for a moment); false after a minute. Two empty searches in a row: a search
+# fails outright when a window goes away while it looks.
+no_window_left() {
+    local deadline=$((SECONDS + 60)) empty=0
+    while [ $empty -lt 2 ]; do
+        [ $SECONDS -lt $deadline ] || return 1
+        if xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; then empty=0; else empty=$((empty + 1)); fi
+        sleep 0.2
+    done
+}
+# Ends the programs this test started (its background jobs: launch.exe and
+# the program it started, helpers) and waits until they have gone, so that
+# the next test on this display and prefix meets none of them.
 cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    local deadline=$((SECONDS + 30))
+    kill $(jobs -p) 2>/dev/null
+    while [ -n "$(jobs -rp)" ] && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+    kill -9 $(jobs -rp) 2>/dev/null
+    wait 2>/dev/null
+    no_window_left || echo "a window titled '$title' is still shown after the test"
     [ -n "${unmanaged:-}" ] && "$WINE" reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
     rm -rf "$work" ${library:+"$library"}
     wine_env_stop
 }
 trap cleanup EXIT
+# Also from within $(...): the message goes to stderr, and the caller exits.
 fail() {
-    echo "FAIL: $*"
+    echo "FAIL: $*" >&2
     [ -f "$work/shot.png" ] && cp "$work/shot.png" "/tmp/orbisca-e2e-$scenario-failed.png" &&
-        echo "last screenshot: /tmp/orbisca-e2e-$scenario-failed.png"
+        echo "last screenshot: /tmp/orbisca-e2e-$scenario-failed.png" >&2
     exit 1
 }
 
@@ -50,9 +78,15 @@ remember_folder() {
 # photo NAME COLOUR: a plain photo of one colour.
 photo() { convert -size 640x480 "xc:$2" -quality 95 "$1"; }
 
+# start [ARGUMENTS...]: starts the program with ARGUMENTS, as Windows starts
+# a program, through launch.exe; sets pid to launch.exe's process, which ends
+# with the program.
 start() {
-    "$WINE" "$exe" >"$work/program.log" 2>&1 &
+    runs=$((runs + 1))
+    rm -f "$work/exit$runs"
+    "$WINE" "$launch" "$work_w\\exit$runs" "$exe_w" "$@" >>"$work/program.log" 2>&1 &
     pid=$!
+    code_file[$pid]=$work/exit$runs
 }
 # The dialog's window. A search fails outright when a window goes away while
 # it looks (Direct3D's start makes and drops one as the dialog opens): retried.
@@ -68,27 +102,39 @@ dialog() {
 # answer_dialog KEY [FOLDER]: waits until the dialog has selected FOLDER (its
 # name shows in the dialog's edit box), then presses KEY.
 answer_dialog() {
-    local d
-    d=$(dialog) || fail "the folder dialog did not appear"
-    [ -n "$d" ] || fail "the folder dialog did not appear"
+    dialog >/dev/null || fail "the folder dialog did not appear"
     if [ -n "${2:-}" ]; then
         "$WINE" "$window_text" "$title" "$(basename "$2")" >/dev/null || fail "the dialog did not select $2"
     else
         "$WINE" "$window_text" "$title" >/dev/null || fail "the folder dialog never took the keyboard"
     fi
-    xdotool key --window "$d" "$1"
+    key_to_dialog "$1"
 }
-# Waits for the program to end and checks that its exit code is 0.
+# key_to_dialog KEY: presses KEY in the box titled like the program, found
+# again (and the key sent again) when the window found went away before the
+# key reached it.
+key_to_dialog() {
+    local d deadline=$((SECONDS + 60))
+    while :; do
+        d=$(dialog) || fail "no box to press $1 in"
+        xdotool key --window "$d" "$1" 2>/dev/null && return 0
+        [ $SECONDS -lt $deadline ] || fail "$1 did not reach the box"
+        sleep 0.2
+    done
+}
+# Waits for the program to end and checks that its exit code, as Windows
+# reports it, is 0.
 finish() {
-    local i code
-    for i in $(seq 1 300); do
-        kill -0 "$pid" 2>/dev/null || break
+    local deadline=$((SECONDS + 60)) status code
+    while kill -0 "$pid" 2>/dev/null; do
+        [ $SECONDS -lt $deadline ] || fail "the program did not end within a minute"
         sleep 0.1
     done
-    kill -0 "$pid" 2>/dev/null && fail "the program did not end"
     wait "$pid"
-    code=$?
+    status=$?
+    code=$(tr -d '\r\n' <"${code_file[$pid]}" 2>/dev/null)
     pid=""
+    [ -n "$code" ] || fail "no exit code recorded (launch.exe ended with status $status): $(cat "$work/program.log")"
     [ "$code" = 0 ] || fail "exit code $code"
 }
 shot() { xwd -root -silent | convert xwd:- "$work/shot.png"; }
@@ -170,6 +216,83 @@ wait_fully() {
     done
 }
 
+# The overlay's lines in the last screenshot, as a digest of their bright
+# (text) pixels, so that the cube behind them counts for little: "File N of
+# M" names the photo requested last, the seconds line counts the seconds
+# since that request and stands while the show is paused.
+file_line() { line_image 58; }
+seconds_line() { line_image 95; }
+line_image() {
+    convert "$work/shot.png" -crop "110x15+6+$1" +repage -colorspace gray -threshold 85% -depth 8 gray:- | md5sum
+}
+picture() { md5sum <"$work/shot.png"; }
+
+# frames_go_on: waits until the program has presented two new frames: what was
+# pressed or moved before the call has then been handled (the message loop
+# empties the queue before each frame). False when the program ends or draws
+# nothing new within a minute.
+frames_go_on() {
+    local deadline=$((SECONDS + 60)) last new=0 now
+    shot
+    last=$(picture)
+    while [ $new -lt 2 ]; do
+        [ $SECONDS -lt $deadline ] && kill -0 "$pid" 2>/dev/null || return 1
+        sleep 0.2
+        shot
+        now=$(picture)
+        [ "$now" = "$last" ] || new=$((new + 1))
+        last=$now
+    done
+}
+
+# wait_paused: waits until the show is paused and holds its photo: frames keep
+# coming (the cube tumbles on), but the seconds line stands still in frames
+# presented more than two seconds apart, which a running show's clock never
+# does. A pause taken during a turn first lets the turn end and the next
+# photo be requested (the seconds start again at 0). Fails after 90 s.
+wait_paused() {
+    local deadline=$((SECONDS + 90)) t before="" secs run="" frame="" now since=""
+    while [ $SECONDS -lt $deadline ]; do
+        t=$EPOCHREALTIME
+        shot
+        secs=$(seconds_line)
+        now=$(picture)
+        [ "$secs" = "$run" ] || { run=$secs; since=""; }
+        if [ "$now" != "$frame" ]; then
+            # A frame presented after the screenshot before this one.
+            if [ -z "$since" ]; then
+                since=$t
+            elif awk -v a="$since" -v b="$before" 'BEGIN { exit !(b - a >= 2) }'; then
+                return 0
+            fi
+        fi
+        frame=$now
+        before=$t
+        sleep 0.2
+    done
+    fail "the show did not pause: its seconds never stood still"
+}
+
+# pause_and_hold COLOUR...: pauses the show and prints the colour of the photo
+# it then holds in full view, with the photo after it requested and waiting.
+pause_and_hold() {
+    local got
+    press space
+    wait_paused
+    got=$(wait_fully 60 "$@") || fail "paused, but none of [$*] fills the screen"
+    echo "${got%:*}"
+}
+# after ORDER... -- COLOUR: the colour after COLOUR in the list ORDER, and the
+# file index stored while that one is on its way (the one before it; -1 for
+# the first), as "COLOUR|0xHEX".
+after() {
+    local order=() i n
+    while [ "$1" != -- ]; do order+=("$1"); shift; done
+    for i in "${!order[@]}"; do [ "${order[$i]}" = "$2" ] && n=$(((i + 1) % ${#order[@]})); done
+    [ -n "${n:-}" ] || fail "$2 is none of the photos"
+    if [ $n = 0 ]; then echo "${order[0]}|0xffffffff"; else echo "${order[$n]}|0x$(printf %x $((n - 1)))"; fi
+}
+
 red="208 32 32"
 green="32 192 32"
 blue="32 64 224"
@@ -193,6 +316,10 @@ show_red_photo() {
     wait_for_centre "$red" >/dev/null || exit 1
 }
 
+exe_w=$(winpath "$exe")
+[ -n "$exe_w" ] || fail "no Windows path for $exe"
+no_window_left || fail "a window titled '$title' is shown before the test starts"
+
 # Sourced for its helpers (tests/e2e/saver.sh): the scenarios are the caller's.
 [ -n "${E2E_HELPERS_ONLY:-}" ] && return 0
 
@@ -214,13 +341,13 @@ first_run_and_resume)
         v=$(bright $1 $2 $3 $4)
         awk -v v="$v" 'BEGIN { exit !(v > 0.003) }' || fail "no text where the $5 line belongs ($v)"
     done
-    rest=()
-    for c in "$red" "$green" "$blue"; do [ "$c" = "$first" ] || rest+=("$c"); done
-    second=$(wait_for_centre "${rest[@]}") || exit 1
-    for c in "${rest[@]}"; do [ "$c" = "$second" ] || next="$c"; done
-    # The second photo fills the middle while the camera still turns; the
-    # third is requested when the turn ends, and shown seconds later.
-    sleep 1.5
+    wait_for_rest "$first"
+    # Paused as the second photo comes into view: the turn ends, the third is
+    # requested, and the show holds it back. Esc ends the show with the third
+    # on its way. (A pause taken later holds a later photo; the one after
+    # that is then on its way.)
+    held=$(pause_and_hold "$red" "$green" "$blue") || exit 1
+    IFS='|' read -r next want_file <<<"$(after "$first" "$second" "$third" -- "$held")"
     escape
     finish
     stored_folder=$(reg_value folder)
@@ -228,7 +355,7 @@ first_run_and_resume)
     echo "stored: $stored_folder $stored_file"
     [ "$stored_folder" = "$(winpath "$work/photos/")" ] || [ "$stored_folder" = "$(winpath "$work/photos")\\" ] ||
         fail "folder stored as '$stored_folder'"
-    [ "$stored_file" = 0x1 ] || fail "position stored as '$stored_file', want 0x1"
+    [ "$stored_file" = "$want_file" ] || fail "position stored as '$stored_file', want $want_file"
     # The next run resumes with the photo that was on its way to the screen.
     start
     answer_dialog Return "$work/photos"
@@ -241,11 +368,7 @@ cancel)
     remember_folder ""
     start
     answer_dialog Escape
-    for i in $(seq 1 100); do
-        xdotool search --onlyvisible --name "^$title\$" >/dev/null || break
-        sleep 0.2
-    done
-    xdotool search --onlyvisible --name "^$title\$" >/dev/null && fail "a window is still shown after cancelling"
+    no_window_left || fail "a window is still shown after cancelling"
     finish
     [ "$(reg_value file)" = 0xffffffff ] || fail "settings not written: file='$(reg_value file)'"
     "$WINE" reg query "$key" /v folder >/dev/null 2>&1 || fail "settings not written: no folder value"
@@ -261,14 +384,13 @@ no_photos)
     text=$("$WINE" "$window_text" "$title" "$want") || fail "no message box saying '$want'"
     text=$(tr -d '\r' <<<"$text")
     echo "message box: $text"
-    box=$(dialog)
-    xdotool key --window "$box" Return
+    key_to_dialog Return
     finish
     ;;
 right_click)
     show_red_photo
     xdotool mousemove 640 512 mousedown 3
-    sleep 2
+    frames_go_on
     kill -0 "$pid" 2>/dev/null || fail "the program ended on the press"
     xdotool mouseup 3
     finish
@@ -308,11 +430,10 @@ names_in_any_script)
     start
     answer_dialog Return "$dir"
     first=$(wait_for_centre "$red" "$green" "$blue") || exit 1
-    rest=()
-    for c in "$red" "$green" "$blue"; do [ "$c" = "$first" ] || rest+=("$c"); done
-    second=$(wait_for_centre "${rest[@]}") || exit 1
-    for c in "${rest[@]}"; do [ "$c" = "$second" ] || third="$c"; done
-    sleep 1.5 # the third photo is requested, not shown yet
+    wait_for_rest "$first"
+    # Held with the third photo on its way, as in first_run_and_resume.
+    held=$(pause_and_hold "$red" "$green" "$blue") || exit 1
+    IFS='|' read -r next want_file <<<"$(after "$first" "$second" "$third" -- "$held")"
     escape
     finish
     # reg query prints in the console's code page; an export is UTF-16.
@@ -321,13 +442,13 @@ names_in_any_script)
         sed 's/\\\\/\\/g')
     echo "stored: $stored $(reg_value file)"
     [ "$stored" = "$want" ] || fail "folder stored as '$stored', want '$want'"
-    [ "$(reg_value file)" = 0x1 ] || fail "position stored as '$(reg_value file)', want 0x1"
+    [ "$(reg_value file)" = "$want_file" ] || fail "position stored as '$(reg_value file)', want $want_file"
     # The dialog opens on the stored folder, taking it counts as the same
-    # folder, and the show resumes with the third photo.
+    # folder, and the show resumes with the photo that was on its way.
     start
     answer_dialog Return "$dir"
     resumed=$(wait_for_centre "$red" "$green" "$blue") || exit 1
-    [ "$resumed" = "$third" ] || fail "resumed with $resumed, want $third"
+    [ "$resumed" = "$next" ] || fail "resumed with $resumed, want $next"
     escape
     finish
     ;;
@@ -364,10 +485,11 @@ controls)
     others() { local c; for c in "${all[@]}"; do [[ " $* " == *" $c "* ]] || echo "$c"; done; }
     # Paused as the first photo turns into view (the next is held for 3 s
     # after the turn): the turn completes, then it stays for 15 s, and the
-    # show goes on after Space again.
-    a=$(wait_for_centre "${all[@]}") || exit 1
-    press space
-    wait_fully 5 "$a" >/dev/null || fail "the first photo never filled the screen"
+    # show goes on after Space again. (A pause taken later holds a later
+    # photo: the test goes on from that one.)
+    first=$(wait_for_centre "${all[@]}") || exit 1
+    a=$(pause_and_hold "${all[@]}") || exit 1
+    [ "$a" = "$first" ] || echo "the pause came after the turn to the first photo: it holds the one after"
     for i in $(seq 1 15); do
         sleep 1
         shot
@@ -375,24 +497,27 @@ controls)
     done
     press space
     mapfile -t rest < <(others "$a")
-    got=$(wait_fully 10 "${rest[@]}") || fail "no new photo within 10 s of the resume"
+    got=$(wait_fully 90 "${rest[@]}") || fail "no new photo after the resume"
     b=${got%:*}
     echo "Space again: the next photo fully in view after ${got#*:} s"
+    # Paused again, on B; a step while paused is served, and the show stays
+    # paused. The upload of the photo after B usually ends within the ten
+    # seconds before Right; one still on its way comes in once uploaded.
+    held=$(pause_and_hold "${all[@]}") || exit 1
+    if [ "$held" != "$b" ]; then
+        echo "the pause came after the photo after B had begun to come in: it holds that one"
+        b=$held
+    fi
     cp "$work/shot.png" "$work/b.png"
-    # Paused from here on, so that the photo after B is surely uploaded
-    # before Right: a step while paused is served, and the show stays paused.
-    # Right brings that photo fully into view within 3 s.
-    press space
     sleep 10
     press Right
     mapfile -t rest < <(others "$a" "$b")
-    got=$(wait_fully 3 "${rest[@]}") || fail "no other photo filled the screen within 3 s of Right"
+    got=$(wait_fully 90 "${rest[@]}") || fail "no other photo filled the screen after Right"
     c=${got%:*}
     echo "Right: the next photo fully in view after ${got#*:} s"
-    d=$(others "$a" "$b" "$c")
     # Left: the photo shown before, with the same pixels as before.
     press Left
-    got=$(wait_fully 30 "$b") || fail "Left did not bring back the photo before"
+    got=$(wait_fully 90 "$b") || fail "Left did not bring back the photo before"
     echo "Left: the photo before fully in view after ${got#*:} s"
     convert "$work/b.png" -crop 600x600+340+212 +repage "$work/b_then.png"
     convert "$work/shot.png" -crop 600x600+340+212 +repage "$work/b_now.png"
@@ -402,22 +527,29 @@ controls)
     # Tab hides the overlay and shows it again.
     for want in hidden shown; do
         press Tab
-        sleep 1
-        shot
-        v=$(bright 10 10 190 100)
-        if [ $want = hidden ]; then
-            awk -v v="$v" 'BEGIN { exit !(v < 0.001) }' || fail "the overlay is still shown after Tab ($v)"
-        else
-            awk -v v="$v" 'BEGIN { exit !(v > 0.003) }' || fail "the overlay did not come back ($v)"
-        fi
+        deadline=$((SECONDS + 60))
+        while :; do
+            shot
+            v=$(bright 10 10 190 100)
+            if [ $want = hidden ]; then
+                awk -v v="$v" 'BEGIN { exit !(v < 0.001) }' && break
+                [ $SECONDS -lt $deadline ] || fail "the overlay is still shown after Tab ($v)"
+            else
+                awk -v v="$v" 'BEGIN { exit !(v > 0.003) }' && break
+                [ $SECONDS -lt $deadline ] || fail "the overlay did not come back ($v)"
+            fi
+            sleep 0.2
+        done
     done
-    # Two steps back from B: A, then around to D, which is on its way when
-    # the show ends; the next run starts with it.
+    # Two steps back from B (A, then around to D in the list's order) leave
+    # the second on its way when the show ends; the next run starts with it.
+    IFS='|' read -r d _ <<<"$(after "${all[@]}" -- "$b")"
+    IFS='|' read -r d want_file <<<"$(after "${all[@]}" -- "$d")"
     press --delay 300 Left Left
     escape
     finish
     echo "stored: $(reg_value file)"
-    [ "$(reg_value file)" = 0x2 ] || fail "position stored as '$(reg_value file)', want 0x2"
+    [ "$(reg_value file)" = "$want_file" ] || fail "position stored as '$(reg_value file)', want $want_file"
     start
     answer_dialog Return "$work/photos"
     resumed=$(wait_for_centre "$red" "$green" "$blue" "$purple") || exit 1
@@ -447,18 +579,22 @@ device_reset | device_reset_without_d3dx)
     show_red_photo
     "$WINE" "$take_focus" "$title" >"$work/switch.log" 2>&1 &
     switcher=$!
-    deadline=$((SECONDS + 30))
+    deadline=$((SECONDS + 90))
     until grep -q minimised "$work/switch.log"; do
         [ $SECONDS -lt $deadline ] || fail "the show was not minimised: $(cat "$work/switch.log")"
         sleep 0.1
     done
     # Until the show presents again the screen keeps its last frame: a new
     # frame is told from it by the status lines, which count the seconds.
-    until shot 2>/dev/null; do sleep 0.2; done
+    deadline=$((SECONDS + 60))
+    until shot 2>/dev/null; do
+        [ $SECONDS -lt $deadline ] || fail "no screenshot of the display"
+        sleep 0.2
+    done
     status() { convert "$work/shot.png" -crop 190x70+10+40 +repage ppm:- | md5sum; }
     last=$(status)
     wait "$switcher" || fail "the show was not restored: $(cat "$work/switch.log")"
-    deadline=$((SECONDS + 30))
+    deadline=$((SECONDS + 60))
     while :; do
         [ $SECONDS -lt $deadline ] || fail "the show presented nothing after the restore"
         shot 2>/dev/null && [ "$(status)" != "$last" ] && break
@@ -531,12 +667,14 @@ resume_by_photo)
     answer_dialog Return "$work/photos"
     first=$(wait_for_centre "$red" "$green" "$blue") || exit 1
     wait_for_rest "$first"
-    sleep 1.5 # the third photo is requested, not shown yet
+    # Paused as a photo is in view: the one after it is on its way.
+    held=$(pause_and_hold "$red" "$green" "$blue") || exit 1
+    IFS='|' read -r next want_file <<<"$(after "$first" "$second" "$third" -- "$held")"
     escape
     finish
     stored_path=$(reg_value path)
     echo "stored: file $(reg_value file), path $stored_path"
-    case "$third" in
+    case "$next" in
     "$red") want=c.jpg ;; "$green") want=d.png ;; *) want=e.jpg ;;
     esac
     [ "$stored_path" = "$want" ] || fail "photo stored as '$stored_path', want '$want'"
@@ -547,7 +685,7 @@ resume_by_photo)
     start
     answer_dialog Return "$work/photos"
     resumed=$(wait_for_centre "$red" "$green" "$blue" "$yellow" "$purple" "$cyan") || exit 1
-    [ "$resumed" = "$third" ] || fail "resumed with $resumed, want $third"
+    [ "$resumed" = "$next" ] || fail "resumed with $resumed, want $next"
     escape
     finish
     ;;
@@ -623,7 +761,7 @@ seconds_per_photo)
         fail "with 10 s per photo the show reached ${reached[10]}, with 5 s ${reached[5]}"
     ;;
 shuffle)
-    # Twelve photos of distinct colours, shuffled, 4 s each: the first twelve
+    # Twelve photos of distinct colours, shuffled, 8 s each: the first twelve
     # photos that fill the middle of the screen are twelve different ones,
     # not in the folder's order (Wine lists a folder by name).
     palette=("208 32 32" "32 208 32" "32 32 208" "208 208 32" "208 32 208" "32 208 208" "208 120 32"
@@ -634,12 +772,13 @@ shuffle)
     done
     remember_folder "$work/photos"
     "$WINE" reg add "$key" /v order /t REG_DWORD /d 1 /f >/dev/null
-    "$WINE" reg add "$key" /v seconds /t REG_DWORD /d 4 /f >/dev/null
+    # Long enough at rest that a loaded machine's screenshots see every photo.
+    "$WINE" reg add "$key" /v seconds /t REG_DWORD /d 8 /f >/dev/null
     start
     answer_dialog Return "$work/photos"
     # A photo counts once it fills the middle in two screenshots in a row
     # (a fade passes through other colours, never for that long).
-    seen=() candidate="" last="" deadline=$((SECONDS + 150))
+    seen=() candidate="" last="" deadline=$((SECONDS + 400))
     while [ ${#seen[@]} -lt 12 ] && [ $SECONDS -lt $deadline ]; do
         shot
         mapfile -t middle < <(middle_colours)
@@ -670,8 +809,11 @@ caption)
         wait_fully 90 "$red" >/dev/null || fail "the photo never filled the middle"
         local want=$2 v
         for step in "" ${3:-}; do
-            [ -z "$step" ] || { press Tab; sleep 1; want=dark; }
-            sleep 0.5
+            if [ -n "$step" ]; then
+                press Tab
+                frames_go_on || fail "no frames after Tab"
+                want=dark
+            fi
             shot
             v=$(bright 0 950 640 74)
             echo "caption $1${step:+ after $step}: bright share $v in the corner"

@@ -4,8 +4,8 @@
 // gets the focus back. Prints "minimised" and "restored" as it goes; between
 // the two the screen holds still for two seconds.
 // usage: take_focus.exe "title"
-// Exit code 1 when the show's window is not found, not minimised within ten
-// seconds or not restored within ten seconds after that.
+// Exit code 1 when the show's window is not found, not minimised within a
+// minute or not restored within a minute after that.
 #include <windows.h>
 
 #include <cstdio>
@@ -51,7 +51,7 @@ int main(int argc, char** argv)
     if (!own) return 1;
     SetForegroundWindow(own);
     SetFocus(own);
-    if (!pump_until(10000, [&] { return IsIconic(show) != 0; })) {
+    if (!pump_until(60000, [&] { return IsIconic(show) != 0; })) {
         std::printf("the show was not minimised\n");
         return 1;
     }
@@ -62,7 +62,7 @@ int main(int argc, char** argv)
     DestroyWindow(own);
     ShowWindow(show, SW_RESTORE);
     SetForegroundWindow(show);
-    if (!pump_until(10000, [&] { return !IsIconic(show) && GetForegroundWindow() == show; })) {
+    if (!pump_until(60000, [&] { return !IsIconic(show) && GetForegroundWindow() == show; })) {
         std::printf("the show was not restored\n");
         return 1;
     }

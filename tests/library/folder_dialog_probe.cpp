@@ -15,7 +15,7 @@ namespace {
 DWORD WINAPI watch_dialog(LPVOID)
 {
     HWND dialog = nullptr;
-    for (int i = 0; i < 600 && !dialog; ++i) {
+    for (int i = 0; i < 1200 && !dialog; ++i) {
         dialog = FindWindowA(nullptr, window_title);
         if (!dialog) Sleep(50);
     }
@@ -45,7 +45,7 @@ int main(int argc, char** argv)
     CoInitialize(nullptr);
     HANDLE watcher = CreateThread(nullptr, 0, watch_dialog, nullptr, 0, nullptr);
     bool chosen = pick_folder(path);
-    WaitForSingleObject(watcher, 5000);
+    WaitForSingleObject(watcher, 60000);
     std::printf("result=%d\npath=%s|\n", chosen ? 1 : 0, path);
     return 0;
 }

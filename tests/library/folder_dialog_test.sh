@@ -35,9 +35,16 @@ run_case() {
         failures=$((failures + 1))
         return
     fi
-    window=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1)
-    xdotool key --window "$window" "$key" 2>/dev/null
-    for i in $(seq 1 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    # Found again, and the key sent again, when the window found went away
+    # before the key reached it.
+    local deadline=$((SECONDS + 60))
+    until window=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1) &&
+        [ -n "$window" ] && xdotool key --window "$window" "$key" 2>/dev/null; do
+        [ $SECONDS -lt $deadline ] || break
+        sleep 0.2
+    done
+    deadline=$((SECONDS + 60))
+    while kill -0 "$pid" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
     if kill -0 "$pid" 2>/dev/null; then
         echo "FAIL $name: the dialog did not close on $key"
         kill "$pid" 2>/dev/null

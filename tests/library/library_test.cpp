@@ -292,7 +292,7 @@ void run_unix(const std::string& folder, const char* program, std::string argume
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     auto done = [&] { return (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == exists_after; };
-    for (int i = 0; i < 200 && !done(); ++i) Sleep(25);
+    for (int i = 0; i < 2400 && !done(); ++i) Sleep(25);
     ASSERT_TRUE(done()) << arguments;
 }
 

@@ -3,17 +3,31 @@
 
 #include "app/atomic.h"
 #include "app/slideshow.h"
+#include "support/hooks.h"
 
 namespace {
 
-// A job that only counts its runs. It can linger after raising done_flag, to
-// widen the moment in which the worker has finished a job but not yet left
-// the loop's pass.
+// The worker's sleeps between its looks at the slot: the calls of Sleep made
+// by one thread (the worker's), counted as they begin.
+volatile LONG sleeps = 0;
+volatile DWORD counted_thread = 0;
+void(WINAPI* real_sleep)(DWORD) = nullptr;
+void WINAPI counting_sleep(DWORD ms)
+{
+    if (GetCurrentThreadId() == counted_thread) InterlockedIncrement(&sleeps);
+    real_sleep(ms);
+}
+
+// A job that only counts its runs and notes the worker's sleeps so far. It
+// can linger after raising done_flag, to widen the moment in which the worker
+// has finished a job but not yet left the loop's pass.
 struct CountingTask : ImageLoadTask {
     LONG runs = 0;
+    LONG sleeps_at_run = 0;
     DWORD linger_ms = 0;
     bool run(IDirect3DDevice9*) override
     {
+        sleeps_at_run = sleeps;
         InterlockedIncrement(&runs);
         store_release(&done_flag, true);
         if (linger_ms) Sleep(linger_ms);
@@ -27,19 +41,34 @@ protected:
     CountingTask job{};
     HANDLE thread = nullptr;
 
-    void SetUp() override { show = create_slideshow(); }
+    void SetUp() override
+    {
+        show = create_slideshow();
+        sleeps = 0;
+        counted_thread = 0;
+        real_sleep = reinterpret_cast<void(WINAPI*)(DWORD)>(
+            hook_import("KERNEL32.dll", "Sleep", reinterpret_cast<void*>(counting_sleep)));
+        ASSERT_NE(real_sleep, nullptr);
+    }
     void TearDown() override
     {
         if (thread) {
             store_release(&show->job.quit, true);
-            EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+            EXPECT_EQ(WaitForSingleObject(thread, 60000), WAIT_OBJECT_0);
             CloseHandle(thread);
         }
+        if (real_sleep) hook_import("KERNEL32.dll", "Sleep", reinterpret_cast<void*>(real_sleep));
         delete show;
     }
-    void start() { thread = CreateThread(nullptr, 0, worker_thread_entry, &show->job, 0, nullptr); }
+    void start()
+    {
+        DWORD id = 0;
+        thread = CreateThread(nullptr, 0, worker_thread_entry, &show->job, CREATE_SUSPENDED, &id);
+        counted_thread = id;
+        ResumeThread(thread);
+    }
     // Milliseconds until done_flag rises, or -1 after the limit.
-    static long wait_done(CountingTask& t, DWORD limit = 3000)
+    static long wait_done(CountingTask& t, DWORD limit = 60000)
     {
         LARGE_INTEGER f, a, b;
         QueryPerformanceFrequency(&f);
@@ -74,14 +103,17 @@ TEST_F(Worker, RunsASubmittedJobOnceWithinAPoll)
     Sleep(30);
     for (int i = 0; i < 3; ++i) {
         submit_task(&show->job, &job);
-        long ms = wait_done(job);
-        ASSERT_GE(ms, 0);
-        // One poll is 100 ms; Wine's timers are coarse, so allow some slack.
-        EXPECT_LE(ms, 180);
+        LONG submitted = sleeps;
+        ASSERT_GE(wait_done(job), 0);
+        // Taken at the worker's next look at the slot: after the sleep it
+        // was in, or after the one it began next.
+        EXPECT_LE(job.sleeps_at_run - submitted, 1);
         Sleep(250);
         EXPECT_EQ(job.runs, i + 1);
         EXPECT_EQ(load_acquire(&show->job.pending_task), nullptr);
     }
+    LONG slept = sleeps;
+    EXPECT_GT(slept, 3); // the count sees the worker's sleeps
 }
 
 TEST_F(Worker, JobSubmittedAsTheLastOneCompletesIsNotLost)
@@ -102,7 +134,7 @@ TEST_F(Worker, QuitLetsAPendingJobRunFirst)
     Sleep(30);  // past its first look at quit, inside the first sleep
     submit_task(&show->job, &job);
     store_release(&show->job.quit, true);
-    EXPECT_EQ(WaitForSingleObject(thread, 3000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(thread, 60000), WAIT_OBJECT_0);
     EXPECT_EQ(job.runs, 1);
     EXPECT_TRUE(job.done_flag);
     DWORD code = 1;
@@ -114,9 +146,11 @@ TEST_F(Worker, QuitBeforeStartEndsWithoutSleeping)
 {
     submit_task(&show->job, &job);
     store_release(&show->job.quit, true);
-    DWORD before = GetTickCount();
+    counted_thread = GetCurrentThreadId();
     worker_main(&show->job);
-    EXPECT_LT(GetTickCount() - before, 50u);
+    counted_thread = 0;
+    LONG slept = sleeps;
+    EXPECT_EQ(slept, 0);
     EXPECT_EQ(job.runs, 0);
 }
 
