@@ -212,14 +212,9 @@ bool Slideshow::start_show()
     // counts from its server's start): the fine counter's low bits join it.
     uint32_t fresh =
         cycle.shuffled && !settings.seed_stored ? next_random() ^ static_cast<uint32_t>(clock.perf_start) : 0;
-    PlayOrder order{files.count, cycle.shuffled};
-    Place start = resume_place(order, cycle.requested.position, settings.seed_stored, settings.seed, fresh);
-    // The stored photo where it now stands, in the round the show goes on
-    // with; a shuffled list whose count changed begins a new round instead.
-    int32_t photo = stored_photo_index(files, settings);
-    bool same_round = !cycle.shuffled || (settings.seed_stored && seed_for(start.round, files.count) == settings.seed);
-    if (photo >= 0 && same_round) start.position = place_of(order, start.round, photo).position - 1;
-    cycle.requested = start;
+    // The stored photo where it now stands, else the stored place.
+    cycle.requested = resume_place(PlayOrder{files.count, cycle.shuffled}, cycle.requested.position,
+                                   stored_photo_index(files, settings), settings.seed_stored, settings.seed, fresh);
 
     if (!gpu.d3d && !check_platform()) return false;
     gpu.window = main_window;

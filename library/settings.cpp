@@ -88,12 +88,6 @@ int32_t stored_photo_index(const FileList& files, const Settings& settings)
     return -1;
 }
 
-int32_t resume_position(int32_t photo_index, int32_t file_index, int32_t count)
-{
-    if (photo_index >= 0 && photo_index < count) return photo_index - 1;
-    return file_index > count - 1 ? count - 1 : file_index;
-}
-
 bool relative_photo_path(const char* entry, const char* folder, char* path)
 {
     const char* rest = folder[0] ? after_prefix(entry, folder) : nullptr;

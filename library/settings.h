@@ -101,11 +101,6 @@ bool folder_from_value(const char* value, uint32_t size, char* folder);
 // followed by settings.path, byte for byte; -1 when the list holds none.
 int32_t stored_photo_index(const FileList& files, const Settings& settings);
 
-// Where the show starts in a list of `count` photos: just before the stored
-// photo when the list holds it (photo_index, from stored_photo_index), else
-// the stored position, at most the last index.
-int32_t resume_position(int32_t photo_index, int32_t file_index, int32_t count);
-
 // Writes the path of `entry` relative to `folder` into path (path_size
 // bytes); false, leaving path alone, when the entry does not lie below folder.
 bool relative_photo_path(const char* entry, const char* folder, char* path);

@@ -154,13 +154,17 @@ uint32_t seed_for(uint32_t round, int32_t count)
     return (round & round_key_mask) << (32 - round_key_bits) | (static_cast<uint32_t>(count) & check_mask);
 }
 
-Place resume_place(const PlayOrder& order, int32_t stored_position, bool seed_stored, uint32_t seed, uint32_t fresh)
+Place resume_place(const PlayOrder& order, int32_t stored_position, int32_t photo, bool seed_stored, uint32_t seed,
+                   uint32_t fresh)
 {
     int32_t position = stored_position < -1 ? -1 : stored_position;
     if (position > order.count - 1) position = order.count - 1;
-    if (!order.shuffled) return Place{0, position};
-    if (!seed_stored) return Place{fresh & round_key_mask, -1};
-    uint32_t round = seed >> (32 - round_key_bits);
-    if (seed_for(round, order.count) != seed) return Place{next_round(round), -1};
+    uint32_t round = 0;
+    if (order.shuffled) {
+        if (!seed_stored) return Place{fresh & round_key_mask, -1};
+        round = seed >> (32 - round_key_bits);
+        if (seed_for(round, order.count) != seed) return Place{next_round(round), -1};
+    }
+    if (photo >= 0 && photo < order.count) position = place_of(order, round, photo).position - 1;
     return Place{round, position};
 }

@@ -55,7 +55,11 @@ uint32_t seed_for(uint32_t round, int32_t count);
 // Where a show of order.count photos (at least 1) goes on: after
 // `stored_position` (the value stored as "file", -1 or more: the place before
 // the photo to show first), in the round the stored seed names. A position
-// past the end of the list is taken as the last one. A shuffled show without
-// a stored seed begins a new round with key `fresh`; one whose seed was
-// stored for another count of photos begins the round after the stored one.
-Place resume_place(const PlayOrder& order, int32_t stored_position, bool seed_stored, uint32_t seed, uint32_t fresh);
+// past the end of the list is taken as the last one. Where the list holds the
+// stored photo (list index `photo`; -1 for none), the show goes on just
+// before it instead, wherever it now stands in that round. A shuffled show
+// without a stored seed begins a new round with key `fresh`; one whose seed
+// was stored for another count of photos begins the round after the stored
+// one, from its start.
+Place resume_place(const PlayOrder& order, int32_t stored_position, int32_t photo, bool seed_stored, uint32_t seed,
+                   uint32_t fresh);

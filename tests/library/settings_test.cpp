@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "library/settings.h"
+#include "slideshow/play_order.h"
 
 TEST(StoredFolder, OnlyATerminatedTextThatFits)
 {
@@ -101,16 +102,19 @@ TEST(ResumeByPhoto, TheStoredPhotoWhereverItNowStands)
                  "C:\\p\\c.jpg"};
     int32_t photo = stored_photo_index(after.list, s);
     EXPECT_EQ(4, photo);
-    EXPECT_EQ(3, resume_position(photo, s.file_index, after.list.count));  // NEXT requests index 4
+    EXPECT_EQ(3, resume_place(PlayOrder{after.list.count, false}, s.file_index, photo, false, 0, 0).position);
 
     // Removed: the stored position as before, at most the last photo.
     ListOf gone{"C:\\p\\a.jpg", "C:\\p\\c.jpg"};
     EXPECT_EQ(-1, stored_photo_index(gone.list, s));
-    EXPECT_EQ(0, resume_position(-1, 0, 2));
-    EXPECT_EQ(1, resume_position(-1, 7, 2));
-    EXPECT_EQ(-1, resume_position(-1, -1, 2));
+    auto in_two = [](int32_t photo, int32_t file) {
+        return resume_place(PlayOrder{2, false}, file, photo, false, 0, 0).position;
+    };
+    EXPECT_EQ(0, in_two(-1, 0));
+    EXPECT_EQ(1, in_two(-1, 7));
+    EXPECT_EQ(-1, in_two(-1, -1));
     // The first photo: the show starts before the list.
-    EXPECT_EQ(-1, resume_position(0, 5, 6));
+    EXPECT_EQ(-1, resume_place(PlayOrder{6, false}, 5, 0, false, 0, 0).position);
     // Another folder holds no photo of this one's, even with the same names.
     ListOf other{"D:\\p\\a.jpg", "D:\\p\\sub\\b.png"};
     Settings moved = s;

@@ -52,13 +52,18 @@ TEST(PlayOrder, StepsCrossRoundsBothWaysAndResumeInTheSameOrder)
     // Stopped with position 4 of the second round on its way, 3 stored: the
     // next run goes on with the same photos.
     uint32_t second = next_round(start);
-    Place resumed = resume_place(order, 3, true, seed_for(second, 12), 999);
+    Place resumed = resume_place(order, 3, -1, true, seed_for(second, 12), 999);
     for (int i = 16; i < 36; ++i) EXPECT_EQ(photo_at(order, resumed = place_after(order, resumed)), forwards[i]);
+    // The stored photo found again: the same round from just before it.
+    Place found = resume_place(order, 3, forwards[20], true, seed_for(second, 12), 0);
+    EXPECT_EQ(photo_at(order, place_after(order, found)), forwards[20]);
+    EXPECT_EQ(found.round, second);
     // No seed, or one stored for another count: a new round from its start.
-    EXPECT_TRUE(same_place(resume_place(order, 3, false, 0, 0xFFF00999), Place{0x999, -1}));
-    EXPECT_TRUE(same_place(resume_place(order, 3, true, seed_for(second, 13), 0), Place{next_round(second), -1}));
-    EXPECT_TRUE(same_place(resume_place(order, 40, true, seed_for(second, 12), 0), Place{second, 11}));
-    EXPECT_TRUE(same_place(resume_place(PlayOrder{12, false}, 40, true, seed_for(second, 12), 9), Place{0, 11}));
+    EXPECT_TRUE(same_place(resume_place(order, 3, -1, false, 0, 0xFFF00999), Place{0x999, -1}));
+    EXPECT_TRUE(same_place(resume_place(order, 3, -1, true, seed_for(second, 13), 0), Place{next_round(second), -1}));
+    EXPECT_TRUE(same_place(resume_place(order, 3, 5, true, seed_for(second, 13), 0), Place{next_round(second), -1}));
+    EXPECT_TRUE(same_place(resume_place(order, 40, -1, true, seed_for(second, 12), 0), Place{second, 11}));
+    EXPECT_TRUE(same_place(resume_place(PlayOrder{12, false}, 40, -1, true, seed_for(second, 12), 9), Place{0, 11}));
 }
 
 TEST(PlayOrder, AStepBackFromARoundsStartBringsThePhotoShownBeforeIt)
