@@ -14,6 +14,17 @@ focus_show() {
     w=$(xdotool search --onlyvisible --name "^$title\$" | head -n 1)
     [ -n "$w" ] && xdotool windowfocus "$w" 2>/dev/null
 }
+# end_by INPUT...: gives the show INPUT (xdotool's words) until it ends and
+# checks its exit code: a key sent before Wine has handed the window the
+# keyboard goes nowhere, so it is sent again every few seconds.
+end_by() {
+    local deadline=$((SECONDS + 60)) next=0
+    while kill -0 "$pid" 2>/dev/null && [ $SECONDS -lt $deadline ]; do
+        [ $SECONDS -ge $next ] && { focus_show; xdotool "$@"; next=$((SECONDS + 5)); }
+        sleep 0.2
+    done
+    finish
+}
 # still_running INPUT: the show has taken INPUT (it has drawn frames since)
 # and runs on.
 still_running() {
@@ -74,10 +85,8 @@ show)
     # Ended with the third photo on its way (or, when the second came in
     # before the one-pixel check was done, the photo after a later one).
     wait_for_request "$first"
-    focus_show
-    xdotool key space
     IFS='|' read -r next want_file <<<"$(after "$first" "$second" "$third" -- "$shown")"
-    finish
+    end_by key space
     [ "$(reg_value file)" = "$want_file" ] || fail "position stored as '$(reg_value file)', want $want_file"
     # The next show resumes with the photo that was on its way; a click ends it.
     start_saver /S
@@ -123,9 +132,7 @@ show_without_photos)
         done
         windows=$(xdotool search --onlyvisible --name "^$title\$" | wc -l)
         [ "$windows" = 1 ] || fail "$windows windows titled '$title' (a message box?)"
-        focus_show
-        xdotool $1
-        finish
+        end_by $1
     }
     "$WINE" reg delete "$key" /f >/dev/null 2>&1
     # The user's Pictures folder: an empty one (a new prefix links it to $HOME).
