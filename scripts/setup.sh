@@ -3,7 +3,7 @@
 set -eu
 packages="cmake make g++ mingw-w64 wine wine64 xvfb xauth xdotool x11-apps x11-utils imagemagick libjpeg-turbo-progs
  libimage-exiftool-perl golang-github-rwcarlsen-goexif-dev googletest libgtest-dev clang libclang-rt-14-dev
- zip unzip python3"
+ zip unzip python3 xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils"
 missing() {
     local p
     for p in $packages; do

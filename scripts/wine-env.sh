@@ -2,7 +2,9 @@
 # Wine prefix, never the user's.
 #   wine_env_start [SIZE]   starts a pair and sets DISPLAY, WINEPREFIX, WINE,
 #                           WINEDEBUG, WINEDLLOVERRIDES; returns 1 (with a
-#                           message) when the display does not come up
+#                           message) when the display does not come up. SIZE
+#                           is Xvfb's (1280x1024x24 by default), or "two" for
+#                           two monitors of 1280 x 1024 side by side
 #   wine_env_stop           ends the display and the wine server, removes the
 #                           prefix (only a pair wine_env_start made)
 #   wine_env_start_slots N  N pairs for one test run (scripts/test.sh): CTest
@@ -42,10 +44,17 @@ wine_env_vars() {
 wine_display_start() {
     local size=$1 dir n attempt i
     dir=$(mktemp -d /tmp/orbisca-x.XXXXXX)
+    [ "$size" = two ] && wine_two_monitors_config >"$dir/xorg.conf"
     for attempt in $(seq 1 20); do
         n=$((1000 + RANDOM % 30000))
         { [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; } && continue
-        Xvfb :$n -screen 0 "$size" -nolisten tcp -noreset >"$dir/log" 2>&1 &
+        if [ "$size" = two ]; then
+            mkdir -p "$dir/none"
+            Xorg :$n -config "$dir/xorg.conf" -configdir "$dir/none" -noreset -nolisten tcp -novtswitch \
+                -logfile "$dir/Xorg.log" >"$dir/log" 2>&1 &
+        else
+            Xvfb :$n -screen 0 "$size" -nolisten tcp -noreset >"$dir/log" 2>&1 &
+        fi
         ORBISCA_XVFB_PID=$!
         for i in $(seq 1 300); do
             kill -0 "$ORBISCA_XVFB_PID" 2>/dev/null || break
@@ -54,6 +63,7 @@ wine_display_start() {
                 [ "$(tr -d ' \n' </tmp/.X$n-lock 2>/dev/null)" = "$ORBISCA_XVFB_PID" ]; then
                 ORBISCA_XVFB_DIR=$dir
                 export DISPLAY=:$n
+                [ "$size" = two ] && wine_two_monitors_on
                 return 0
             fi
             sleep 0.1
@@ -66,6 +76,34 @@ wine_display_start() {
     rm -rf "$dir"
     unset ORBISCA_XVFB_PID ORBISCA_XVFB_DIR
     return 1
+}
+
+# Two monitors side by side for Wine, which Xvfb cannot place apart: Xorg with
+# the dummy driver, one 2560 x 1024 screen with two RandR outputs of 1280 x
+# 1024, the second at x 1280. Wine reads the outputs once, when it starts.
+wine_two_monitors_config() {
+    local mode='Modeline "1280x1024" 108.00 1280 1328 1440 1688 1024 1025 1028 1066 +hsync +vsync' m
+    printf '%s\n' 'Section "ServerFlags"' '    Option "AutoAddDevices" "false"' '    Option "DontVTSwitch" "true"' \
+        '    Option "BlankTime" "0"' '    Option "StandbyTime" "0"' '    Option "SuspendTime" "0"' \
+        '    Option "OffTime" "0"' 'EndSection' \
+        'Section "Device"' '    Identifier "card"' '    Driver "dummy"' '    VideoRam 24576' \
+        '    Option "Monitor-DUMMY0" "left"' '    Option "Monitor-DUMMY1" "right"' 'EndSection'
+    for m in left right; do
+        printf '%s\n' 'Section "Monitor"' "    Identifier \"$m\"" '    HorizSync 5.0-1000.0' \
+            '    VertRefresh 5.0-200.0' "    $mode" '    Option "PreferredMode" "1280x1024"' 'EndSection'
+    done
+    printf '%s\n' 'Section "Screen"' '    Identifier "screen"' '    Device "card"' '    Monitor "left"' \
+        '    DefaultDepth 24' '    SubSection "Display"' '        Depth 24' '        Modes "1280x1024"' \
+        '        Virtual 2560 1024' '    EndSubSection' 'EndSection' \
+        'Section "ServerLayout"' '    Identifier "layout"' '    Screen 0 "screen" 0 0' 'EndSection'
+}
+# The dummy driver counts the second output as connected once a mode is set
+# on it and a full probe (xrandr -q) has followed.
+wine_two_monitors_on() {
+    xrandr -q >/dev/null 2>&1
+    xrandr --addmode DUMMY1 1280x1024 >/dev/null 2>&1
+    xrandr --output DUMMY0 --mode 1280x1024 --pos 0x0 --primary --output DUMMY1 --mode 1280x1024 --pos 1280x0
+    xrandr -q >/dev/null 2>&1
 }
 
 # Starts the prefix's server for good, then makes the prefix. A server that
@@ -145,6 +183,9 @@ wine_env_stop_slots() {
 }
 
 wine_env_use() {
+    # A test on a display of another kind (ORBISCA_DISPLAY, a SIZE of
+    # wine_env_start) makes its own pair.
+    [ -n "${ORBISCA_DISPLAY:-}" ] && { wine_env_start "$ORBISCA_DISPLAY"; return; }
     # CTest names the slot it gave this test as "id:K,slots:1".
     local given=${CTEST_RESOURCE_GROUP_0_WINE:-} id slot
     id=$(sed -n 's/^id:\([0-9]*\),.*/\1/p' <<<"$given")
