@@ -1,5 +1,6 @@
-// The screen saver's window handling: the show on the primary monitor with a
-// black window over every other one, the settings, and the preview.
+// The screen saver's window handling: a show on every monitor (the lead show
+// on the primary one, the others beside it on its list and worker), the
+// settings, and the preview.
 #include "app/saver.h"
 
 #include <windowsx.h>
@@ -24,6 +25,19 @@ bool window_ended = false;  // WM_DESTROY of main_window came: done ran, quit wa
 POINT pointer_start = {0, 0};
 HWND covers[max_cover_windows];
 int32_t cover_count = 0;
+
+// The shows on the other monitors, each in a topmost window over its monitor
+// with a windowed device on the adapter that drives it. One whose start
+// failed keeps its window black with the reason.
+struct BesideShow {
+    HWND window;
+    Slideshow* show;
+    bool failed;
+};
+BesideShow besides[max_saver_shows - 1];
+int32_t beside_count = 0;
+// The place in the play order that any of the shows took last.
+Place shared_turn;
 
 HWND handle_from(uint32_t value)
 {
@@ -54,14 +68,13 @@ bool ends_show(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
     return false;
 }
 
-void paint_reason(HWND hwnd)
+void paint_reason(HWND hwnd, const char* reason)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(hwnd, &paint);
     RECT client;
     GetClientRect(hwnd, &client);
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    const char* reason = app_object ? app_object->error_text() : nullptr;
     if (reason && reason[0]) {
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(255, 255, 255));
@@ -70,6 +83,25 @@ void paint_reason(HWND hwnd)
         DrawTextA(dc, reason, -1, &lines, DT_WORDBREAK | DT_NOPREFIX);
     }
     EndPaint(hwnd, &paint);
+}
+
+// The show beside the lead whose start failed in hwnd, if any.
+const BesideShow* failed_beside(HWND hwnd)
+{
+    for (int32_t i = 0; i < beside_count; ++i)
+        if (besides[i].window == hwnd && besides[i].failed) return &besides[i];
+    return nullptr;
+}
+
+// The shows beside the lead end before it: they use its list and its worker.
+void end_beside_shows()
+{
+    for (int32_t i = 0; i < beside_count; ++i) {
+        besides[i].show->done();
+        delete besides[i].show;
+        DestroyWindow(besides[i].window);
+    }
+    beside_count = 0;
 }
 
 LRESULT CALLBACK saver_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
@@ -98,13 +130,18 @@ LRESULT CALLBACK saver_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
     case WM_PAINT:
         if (paint_notice(hwnd)) return 0;
         if (hwnd == main_window && show_failed) {
-            paint_reason(hwnd);
+            paint_reason(hwnd, app_object ? app_object->error_text() : nullptr);
+            return 0;
+        }
+        if (const BesideShow* beside = failed_beside(hwnd)) {
+            paint_reason(hwnd, beside->show->error_text());
             return 0;
         }
         break;
     case WM_DESTROY:
         if (hwnd == main_window && !window_ended) {
             window_ended = true;
+            end_beside_shows();
             if (app_object) app_object->done();
             PostQuitMessage(0);
         }
@@ -136,24 +173,81 @@ BOOL CALLBACK collect_monitor(HMONITOR monitor, HDC, LPRECT, LPARAM data)
     return list->count < max_monitors;
 }
 
-// Black topmost windows over every monitor but the primary one. They never
-// take the focus, but a click or a move on them ends the show.
-void cover_other_monitors(HINSTANCE instance)
+// The areas of the monitors beside the primary one.
+int32_t other_monitors(ScreenRect* rects)
 {
     MonitorList list;
     list.count = 0;
     EnumDisplayMonitors(nullptr, nullptr, collect_monitor, reinterpret_cast<LPARAM>(&list));
-    ScreenRect rects[max_cover_windows];
-    int32_t n = cover_rects(list.areas, list.count, rects);
+    return cover_rects(list.areas, list.count, rects);
+}
+
+// A topmost window over r, black until a show draws there. It never takes
+// the focus, but a click or a move on it ends the show.
+HWND open_window_over(HINSTANCE instance, const ScreenRect& r)
+{
+    HWND window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, saver_class_name, "",
+                                  WS_POPUP, r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+                                  instance, nullptr);
+    if (window) ShowWindow(window, SW_SHOWNOACTIVATE);
+    return window;
+}
+
+// A show on each of the first monitors beside the primary one when `lead`
+// runs (each on its own device, the lead's list and worker), black windows
+// over the rest.
+void open_other_monitors(HINSTANCE instance, const ScreenRect* rects, int32_t count, Slideshow* lead)
+{
+    if (lead) {
+        shared_turn = lead->cycle.requested;
+        lead->list_turn = &shared_turn;
+    }
+    beside_count = 0;
     cover_count = 0;
-    for (int32_t i = 0; i < n; ++i) {
+    for (int32_t i = 0; i < count; ++i) {
+        HWND window = open_window_over(instance, rects[i]);
+        if (!window) continue;
+        Slideshow* show = lead && beside_count < max_saver_shows - 1 ? create_slideshow() : nullptr;
+        if (!show) {
+            covers[cover_count++] = window;
+            continue;
+        }
         const ScreenRect& r = rects[i];
-        HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, saver_class_name, "",
-                                     WS_POPUP, r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
-                                     instance, nullptr);
-        if (!cover) continue;
-        covers[cover_count++] = cover;
-        ShowWindow(cover, SW_SHOWNOACTIVATE);
+        RECT area = {r.left, r.top, r.right, r.bottom};
+        show->window = window;
+        show->windowed = true;
+        show->lead = lead;
+        show->list_turn = &shared_turn;
+        show->gpu.monitor = MonitorFromRect(&area, MONITOR_DEFAULTTONEAREST);
+        bool started = show->start_beside();
+        // The device goes before the window is painted with the reason.
+        if (!started) show->release_all();
+        besides[beside_count++] = {window, show, !started};
+        if (!started) InvalidateRect(window, nullptr, TRUE);
+    }
+}
+
+// The shows' frames in turn, messages between them.
+void saver_loop()
+{
+    MSG msg;
+    mem_fill(&msg, 0, sizeof(msg));
+    while (msg.message != WM_QUIT) {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            continue;
+        }
+        if (window_ended) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+            continue;
+        }
+        bool presented = app_object->frame() >= 0;
+        for (int32_t i = 0; i < beside_count; ++i)
+            if (!besides[i].failed && besides[i].show->frame() >= 0) presented = true;
+        // Nothing presented anywhere (lost devices): a short wait, cut short
+        // by any message.
+        if (!presented) MsgWaitForMultipleObjects(0, nullptr, FALSE, failed_frame_wait_ms, QS_ALLINPUT);
     }
 }
 
@@ -207,6 +301,7 @@ void preview_loop(HWND parent, bool with_frames)
 
 void end_windows(HINSTANCE instance)
 {
+    end_beside_shows();
     for (int32_t i = 0; i < cover_count; ++i) DestroyWindow(covers[i]);
     cover_count = 0;
     // A window that went with its parent may still count as one for a while.
@@ -248,12 +343,19 @@ void run_saver_show()
                                   instance, nullptr);
     Slideshow* show = main_window ? create_slideshow() : nullptr;
     app_object = show;
-    if (show) show_failed = !show->start_unattended();
+    ScreenRect others[max_cover_windows];
+    int32_t other_count = other_monitors(others);
+    if (show) {
+        // With shows on other monitors beside it, every show draws windowed
+        // into its own window.
+        show->windowed = other_count > 0;
+        show_failed = !show->start_unattended();
+    }
     // Input may end the show already during a long scan of its folder.
     if (show && !window_ended) {
         // A black screen instead: the device goes before the window is painted.
         if (show_failed) show->release_all();
-        cover_other_monitors(instance);
+        open_other_monitors(instance, others, other_count, show_failed ? nullptr : show);
         ShowCursor(FALSE);
         ShowWindow(main_window, SW_SHOW);
         SetForegroundWindow(main_window);
@@ -261,7 +363,7 @@ void run_saver_show()
         if (show_failed)
             wait_for_quit();
         else
-            message_loop(true);
+            saver_loop();
     }
     end_windows(instance);
     CloseHandle(running);

@@ -1,5 +1,5 @@
 // The screen saver's plain rules: what Windows asks for on the command line,
-// where the black windows over the other monitors go, and how far the pointer
+// where the windows over the other monitors go, and how far the pointer
 // may move before the show ends.
 #pragma once
 #include <stdint.h>
@@ -31,13 +31,18 @@ struct MonitorArea {
     bool primary;
 };
 
+// Most shows the screen saver runs at once, one per monitor: the primary
+// monitor's and as many beside it. Monitors past them get black windows.
+const int32_t max_saver_shows = 4;
+
 // Most black windows the screen saver opens; monitors past that share the
 // last one, which then spans them all.
 const int32_t max_cover_windows = 16;
 
-// Rectangles for the black windows over every monitor but the primary one,
-// which the show itself covers. Empty areas, repeats of an area already
-// covered and areas inside the primary one (mirrored displays) get none.
+// Rectangles for the windows over every monitor but the primary one, which
+// the first show covers: the shows beside it, then black windows. Empty
+// areas, repeats of an area already covered and areas inside the primary one
+// (mirrored displays) get none.
 // Returns how many were written to out (max_cover_windows entries).
 int32_t cover_rects(const MonitorArea* monitors, int32_t count, ScreenRect* out);
 

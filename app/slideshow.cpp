@@ -23,6 +23,7 @@ Slideshow::Slideshow()
     job.worker_thread = nullptr;
     job.quit = false;
     job.device = nullptr;
+    job.next = nullptr;
     files.entries = nullptr;
     files.count = 0;
     files.capacity = 0;
@@ -43,6 +44,10 @@ Slideshow::Slideshow()
     error_text_buf[0] = 0;
     notice_text[0] = 0;
     preview = false;
+    window = main_window;
+    windowed = false;
+    lead = nullptr;
+    list_turn = &cycle.requested;
     reset_controls(&controls);
     gpu.window = main_window;
     for (FaceSlot& f : gpu.faces) {
@@ -79,7 +84,7 @@ long Slideshow::frame()
     // as long, and frames come slower too.
     if (gpu.frame_query) wait_for_query(gpu.frame_query);
     ++clock.frame_count;
-    update(&clock, &cycle, &controls, &job, files, &gpu, status_text);
+    update(&clock, &cycle, &controls, &job, lead ? lead->files : files, list_turn, &gpu, status_text);
 
     FrameScene shown = scene();
     draw_scene(&gpu, shown);

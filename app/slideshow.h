@@ -36,8 +36,21 @@ public:
     // after it, until the first photo is turned to; empty for a short scan.
     char notice_text[text_size];
     // Drawn into the preview of the system's screen saver settings: a windowed
-    // device over main_window's client area, no overlay, and no settings saved.
+    // device over the window's client area, no overlay, and no settings saved.
     bool preview;
+    // The window the show draws into (main_window unless the screen saver
+    // gives another), and whether it draws windowed into that window's client
+    // area rather than over the whole screen.
+    HWND window;
+    bool windowed;
+    // A show beside the lead show, on another monitor of the screen saver:
+    // it takes its photos from the lead's list, in turns with it, on the
+    // lead's worker thread, and stores nothing. Null for the lead itself.
+    Slideshow* lead;
+    // The place in the play order that any show on this list took last:
+    // cycle.requested for a show of its own, shared by the shows of several
+    // monitors.
+    Place* list_turn;
 
     // Reads the clock and seeds the shared generator from the tick count.
     Slideshow();
@@ -69,6 +82,8 @@ public:
     // The list of photos, Direct3D unless open already, the device, every
     // object on it and the worker thread.
     bool start_show();
+    // The device on the show's window and every object on it.
+    bool start_device();
     // The list of photos. A scan that takes longer than about a second shows
     // its count on the black screen while the window keeps answering; false
     // when the window went meanwhile (Esc), with nothing stored in the list.
@@ -76,6 +91,10 @@ public:
     // The stored folder, or the user's Pictures folder when none is stored,
     // then check_platform and start_show.
     bool start_unattended();
+    // A show beside `lead`, already started, on the monitor in gpu.monitor:
+    // the settings, Direct3D and the device for that monitor's adapter, every
+    // object on it, and a place on the lead's worker thread.
+    bool start_beside();
     // Everything of done but the settings' save; may run more than once.
     void release_all();
     // The stored settings into the record, and the folder and position back

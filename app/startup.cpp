@@ -217,12 +217,27 @@ bool Slideshow::start_show()
                                    stored_photo_index(files, settings), settings.seed_stored, settings.seed, fresh);
 
     if (!gpu.d3d && !check_platform()) return false;
-    gpu.window = main_window;
-    gpu.windowed = preview;
-    if (!create_device(&gpu)) return fail(error_text_buf, FAILED_NO_DEVICE);
-    if (const char* step = create_device_objects(&gpu, &job.loader)) return fail(error_text_buf, FAILED_RESOURCES, step);
+    if (!start_device()) return false;
     if (!start_worker(&job, gpu.device)) return fail(error_text_buf, FAILED_RESOURCES, "task");
 
+    error_text_buf[0] = 0;
+    return true;
+}
+
+bool Slideshow::start_device()
+{
+    gpu.window = window;
+    gpu.windowed = preview || windowed;
+    if (!create_device(&gpu)) return fail(error_text_buf, FAILED_NO_DEVICE);
+    if (const char* step = create_device_objects(&gpu, &job.loader)) return fail(error_text_buf, FAILED_RESOURCES, step);
+    return true;
+}
+
+bool Slideshow::start_beside()
+{
+    load_settings();
+    if (!check_platform() || !start_device()) return false;
+    join_worker(&lead->job, &job, gpu.device);
     error_text_buf[0] = 0;
     return true;
 }
@@ -234,8 +249,9 @@ void Slideshow::done()
     note_position();
     int32_t photo_count = files.count;
     release_all();
-    // The preview in the settings dialog is only a glance: it moves no one's position.
-    if (!preview) save_settings(photo_count);
+    // The preview in the settings dialog is only a glance: it moves no one's
+    // position; a show beside the lead has none of its own.
+    if (!preview && !lead) save_settings(photo_count);
 }
 
 void Slideshow::release_all()
@@ -243,7 +259,8 @@ void Slideshow::release_all()
     // A walk still running owns the list until it has stopped.
     stop_scan(&scan);
     files.clear_file_list();
-    // The worker goes first: it uses the staging texture.
-    stop_worker(&job);
+    // The worker goes first: it uses the staging texture. A show beside the
+    // lead has its job on the lead's worker.
+    stop_worker(lead ? &lead->job : &job);
     release_device_objects(&gpu, &job.loader);
 }

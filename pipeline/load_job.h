@@ -1,6 +1,8 @@
-// The one photo job and the worker thread that runs it. The main thread hands
-// the job over through pending_task and reads its results once done_flag is
-// set; the worker polls the slot every 100 ms. No lock: pending_task,
+// The photo job of a show and the worker thread that runs it. The main thread
+// hands the job over through pending_task and reads its results once
+// done_flag is set; the worker polls the slot every 100 ms. The screen
+// saver's shows on the other monitors join the first show's worker: one
+// thread serves the jobs of every show. No lock: pending_task,
 // done_flag and quit are read with acquire and written with release
 // (app/atomic.h).
 #pragma once
@@ -45,15 +47,22 @@ struct LoadJob {
     HANDLE worker_thread;
     bool quit;                    // atomic: release store, acquire load
     IDirect3DDevice9* device;     // handed to each job the worker runs
+    // The next job the same worker serves (atomic: release store, acquire
+    // load); null at the end of the chain.
+    LoadJob* next;
 };
 
 // Hands task to the worker, its done_flag cleared first. Main thread.
 Task* submit_task(LoadJob* job, Task* task);
 // Starts the worker thread; false when it cannot be created.
 bool start_worker(LoadJob* job, IDirect3DDevice9* device);
+// Adds job, whose worker never starts, to the chain the worker of `first`
+// serves, on device. Main thread; first's worker may be running.
+void join_worker(LoadJob* first, LoadJob* job, IDirect3DDevice9* device);
 // Sets quit and waits for the worker to end (one sleep and one photo at
 // most); nothing when it never started.
 void stop_worker(LoadJob* job);
-// The worker's loop, until quit (the thread's whole life).
+// The worker's loop over the chain of jobs from job, until job's quit (the
+// thread's whole life).
 void worker_main(LoadJob* job);
 DWORD WINAPI worker_thread_entry(LPVOID job);

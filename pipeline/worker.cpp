@@ -19,13 +19,16 @@ void worker_main(LoadJob* job)
     if (load_acquire(&job->quit)) return;
     for (;;) {
         Sleep(100);
-        Task* task = load_acquire(&job->pending_task);
-        // Take the job out of the slot before running it. The slot always holds
-        // the same task object, so emptying it after the run could not tell the
-        // job just run from the next one submitted the moment done_flag rose.
-        // The exchange fails only when the main thread emptied the slot first.
-        if (task && compare_exchange(&job->pending_task, task, static_cast<Task*>(nullptr))) task->run(job->device);
-        if (load_acquire(&job->quit)) return;
+        for (LoadJob* j = job; j; j = load_acquire(&j->next)) {
+            Task* task = load_acquire(&j->pending_task);
+            // Take the job out of the slot before running it. The slot always
+            // holds the same task object, so emptying it after the run could
+            // not tell the job just run from the next one submitted the moment
+            // done_flag rose. The exchange fails only when the main thread
+            // emptied the slot first.
+            if (task && compare_exchange(&j->pending_task, task, static_cast<Task*>(nullptr))) task->run(j->device);
+            if (load_acquire(&job->quit)) return;
+        }
     }
 }
 
@@ -40,6 +43,15 @@ bool start_worker(LoadJob* job, IDirect3DDevice9* device)
     job->device = device;
     job->worker_thread = CreateThread(nullptr, 0, worker_thread_entry, job, 0, nullptr);
     return job->worker_thread != nullptr;
+}
+
+void join_worker(LoadJob* first, LoadJob* job, IDirect3DDevice9* device)
+{
+    job->device = device;
+    job->next = nullptr;
+    LoadJob* last = first;
+    while (last->next) last = last->next;
+    store_release(&last->next, job);
 }
 
 void stop_worker(LoadJob* job)

@@ -12,10 +12,12 @@
 // Every function of the table, each with the D3DX function's meaning.
 extern const D3DXRuntime builtin_d3dx;
 
-// How many objects of each kind can exist at once.
-const int builtin_effect_slots = 2;
-const int builtin_font_slots = 2;
-const int builtin_sprite_slots = 4;
+// How many objects of each kind can exist at once: enough for a show on each
+// of the screen saver's four monitors (max_saver_shows), which makes one of
+// each per device.
+const int builtin_effect_slots = 4;
+const int builtin_font_slots = 4;
+const int builtin_sprite_slots = 8;
 
 namespace builtin {
 

@@ -41,8 +41,14 @@ DeviceCheck open_direct3d(GpuObjects* gpu)
 {
     gpu->d3d = Direct3DCreate9(D3D_SDK_VERSION);
     if (!gpu->d3d) return DEVICE_NO_DIRECT3D;
+    gpu->adapter = D3DADAPTER_DEFAULT;
+    if (gpu->monitor) {
+        UINT count = gpu->d3d->GetAdapterCount();
+        while (gpu->adapter < count && gpu->d3d->GetAdapterMonitor(gpu->adapter) != gpu->monitor) ++gpu->adapter;
+        if (gpu->adapter == count) return DEVICE_NO_ADAPTER;
+    }
     D3DCAPS9 caps;
-    if (gpu->d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps) < 0) return DEVICE_NO_ADAPTER;
+    if (gpu->d3d->GetDeviceCaps(gpu->adapter, D3DDEVTYPE_HAL, &caps) < 0) return DEVICE_NO_ADAPTER;
     return runs_shader_model_2(caps) ? DEVICE_READY : DEVICE_SHADER_MODEL;
 }
 
@@ -50,7 +56,7 @@ bool create_device(GpuObjects* gpu)
 {
     D3DPRESENT_PARAMETERS params;
     make_device_params(*gpu, &params);
-    if (gpu->d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, gpu->window, device_flags, &params, &gpu->device) <
+    if (gpu->d3d->CreateDevice(gpu->adapter, D3DDEVTYPE_HAL, gpu->window, device_flags, &params, &gpu->device) <
         0) {
         gpu->device = nullptr;
         return false;
@@ -101,9 +107,9 @@ void make_device_params(const GpuObjects& gpu, D3DPRESENT_PARAMETERS* params)
     RECT client = {0, 0, 0, 0};
     GetClientRect(gpu.window, &client);
     bool multisample =
-        gpu.d3d->CheckDeviceMultiSampleType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE,
+        gpu.d3d->CheckDeviceMultiSampleType(gpu.adapter, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE,
                                             D3DMULTISAMPLE_4_SAMPLES, nullptr) >= 0 &&
-        gpu.d3d->CheckDeviceMultiSampleType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_D16, TRUE,
+        gpu.d3d->CheckDeviceMultiSampleType(gpu.adapter, D3DDEVTYPE_HAL, D3DFMT_D16, TRUE,
                                             D3DMULTISAMPLE_4_SAMPLES, nullptr) >= 0;
     make_windowed_present_params(params, gpu.window, client.right, client.bottom, multisample);
 }

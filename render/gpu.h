@@ -48,9 +48,14 @@ struct GpuObjects {
     // without event queries: no wait).
     IDirect3DQuery9* frame_query;
     // The focus window, and whether the device draws windowed into its client
-    // area (the screen saver's preview) rather than over the whole screen.
+    // area (the screen saver's preview, and its shows on several monitors)
+    // rather than over the whole screen.
     HWND window;
     bool windowed;
+    // The monitor the show is for (null: the primary one) and the adapter
+    // that drives it, which open_direct3d finds.
+    HMONITOR monitor;
+    UINT adapter;
     // The height of the picture the device draws, in pixels, from its last
     // creation or reset.
     UINT picture_height;
@@ -65,10 +70,12 @@ enum DeviceCheck {
     DEVICE_NO_ADAPTER,     // no hardware device to ask
     DEVICE_SHADER_MODEL,   // vertex or pixel shaders below model 2.0
 };
-// Direct3D and the check that the default adapter runs shader model 2.0.
+// Direct3D, the adapter of gpu->monitor (the default one for none) and the
+// check that it runs shader model 2.0. DEVICE_NO_ADAPTER also when no adapter
+// drives that monitor.
 DeviceCheck open_direct3d(GpuObjects* gpu);
-// The device on the default adapter with gpu->window as focus window; false
-// (device null) when it cannot be made.
+// The device on gpu->adapter with gpu->window as focus window; false (device
+// null) when it cannot be made.
 bool create_device(GpuObjects* gpu);
 
 void make_present_params(D3DPRESENT_PARAMETERS* params);

@@ -6,8 +6,8 @@
 #include "slideshow/status.h"
 #include "slideshow/technique.h"
 
-void update(Clock* clock, Cycle* cycle, Controls* controls, LoadJob* job, const FileList& files, GpuObjects* gpu,
-            char* status_text)
+void update(Clock* clock, Cycle* cycle, Controls* controls, LoadJob* job, const FileList& files, Place* turn,
+            GpuObjects* gpu, char* status_text)
 {
     ImageLoadTask& loader = job->loader;
     const PlayOrder order = {files.count, cycle->shuffled};
@@ -38,7 +38,8 @@ void update(Clock* clock, Cycle* cycle, Controls* controls, LoadJob* job, const 
     case NEXT:
         stays = files.count <= 0;
         if (!stays) {
-            cycle->requested = take_request(controls, order, cycle->requested);
+            cycle->requested = take_request(controls, order, *turn);
+            *turn = cycle->requested;
             str_copy(loader.path, files.entry(photo_at(order, cycle->requested)));
             loader.request_time = now;
             submit_task(job, &loader);

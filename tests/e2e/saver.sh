@@ -2,9 +2,11 @@
 # The real orbisca.scr under Wine, started as the system starts a screen
 # saver, with the helpers of e2e.sh.
 # usage: saver.sh SCENARIO orbisca.scr window_text.exe preview_host.exe
-#   show | show_without_photos | settings | preview
+#   show | show_without_photos | settings | preview | two_monitors
 set -u
 preview_host=$4
+# Two monitors side by side, 1280 x 1024 each, on a display of the test's own.
+[ "$1" = two_monitors ] && export ORBISCA_DISPLAY=two
 E2E_HELPERS_ONLY=1 . "$(cd "$(dirname "$0")" && pwd)/e2e.sh" "$1" "$2" "$3"
 
 start_saver() { start "$@"; }
@@ -144,6 +146,41 @@ show_without_photos)
     done
     start_saver /s
     black_screen "key Return"
+    ;;
+two_monitors)
+    # both_shown: waits until each monitor's middle shows a photo, a
+    # different one on each; prints them.
+    both_shown() {
+        local deadline=$((SECONDS + 90)) left right want l r
+        while :; do
+            shot
+            left=$(colour 590 462 100 100)
+            right=$(colour 1870 462 100 100)
+            l="" r=""
+            for want in "$red" "$green" "$blue"; do
+                near "$left" "$want" && l=$want
+                near "$right" "$want" && r=$want
+            done
+            [ -n "$l" ] && [ -n "$r" ] && [ "$l" != "$r" ] && { echo "$l|$r"; return 0; }
+            [ $SECONDS -lt $deadline ] || fail "no two different photos on the two monitors (left $left, right $right)"
+            sleep 0.3
+        done
+    }
+    mkdir -p "$work/photos"
+    photo "$work/photos/a.jpg" "rgb($red)" && photo "$work/photos/b.jpg" "rgb($green)" &&
+        photo "$work/photos/c.jpg" "rgb($blue)"
+    remember_folder "$work/photos"
+    xdotool mousemove 640 512
+    start_saver /s
+    both_shown >/dev/null || exit 1
+    end_by key space
+    # The photo on the primary monitor's way is the one stored.
+    [ -n "$(reg_value file)" ] || fail "no position stored"
+    # A move of 20 pixels ends it too, also without the D3DX runtime.
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;d3dx9_27=" start_saver /s
+    both_shown >/dev/null || exit 1
+    xdotool mousemove 660 512
+    finish
     ;;
 settings)
     # settings_dialog [TEXT]: waits for the settings dialog (showing TEXT in

@@ -9,7 +9,7 @@
 // One step of the state machine on the whole record, as a frame takes it.
 inline void update_show(Slideshow& s)
 {
-    update(&s.clock, &s.cycle, &s.controls, &s.job, s.files, &s.gpu, s.status_text);
+    update(&s.clock, &s.cycle, &s.controls, &s.job, s.files, s.list_turn, &s.gpu, s.status_text);
 }
 
 inline void frame_at(Slideshow& s, float t)

@@ -85,3 +85,28 @@ TEST(PlayOrder, AStepBackFromARoundsStartBringsThePhotoShownBeforeIt)
     for (int i = 0; i < 2; ++i) requested = take_request(&c, order, requested);
     EXPECT_TRUE(same_place(requested, Place{round, 0}));
 }
+
+// The screen saver's monitors take turns through one list: every photo of a
+// round goes to one monitor, and two monitors never have the same one in view
+// (with three or more, a shuffled round may begin with one the last round
+// ended with: only the very last photo is kept from its start).
+TEST(PlayOrder, MonitorsTakingTurnsShareEachRound)
+{
+    for (int32_t monitors : {2, 3}) {
+        PlayOrder order{7, monitors == 2};
+        std::vector<Controls> c(monitors);
+        for (Controls& each : c) reset_controls(&each);
+        std::vector<int32_t> in_view(monitors), taken;
+        Place turn{99, -1};
+        for (int32_t take = 0; take < 3 * order.count; ++take) {
+            int32_t m = take % monitors;
+            turn = take_request(&c[m], order, turn);
+            in_view[m] = photo_at(order, turn);
+            taken.push_back(in_view[m]);
+            if (take >= monitors) EXPECT_EQ(std::set<int32_t>(in_view.begin(), in_view.end()).size(), size_t(monitors));
+        }
+        for (int32_t r = 0; r < 3; ++r)
+            EXPECT_EQ(std::set<int32_t>(taken.begin() + r * order.count, taken.begin() + (r + 1) * order.count).size(),
+                      size_t(order.count));
+    }
+}
