@@ -3,13 +3,16 @@
 // settings show it), and the show's time from process start to its first
 // presented frame. The preview's frames are counted in this process, which
 // runs the preview itself; its processor share is measured both here and for
-// the real orbisca.scr, started beside this program.
+// the real orbisca.scr, started beside this program. Last, the show's frames
+// per second on each monitor, counted in this process (two monitors with
+// ORBISCA_DISPLAY=two).
 // usage: bench_saver.exe FOLDER [RUNS]      (the folder is stored as the show's)
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,11 +36,15 @@ Direct3DCreate9Fn real_create9 = nullptr;
 
 int presents = 0;
 FILETIME first_present = {0, 0};
+// Each device's presents and the adapter it was made on.
+std::map<IDirect3DDevice9*, int> device_presents;
+std::map<IDirect3DDevice9*, UINT> device_adapter;
 
 HRESULT WINAPI counting_present(IDirect3DDevice9* d, const RECT* a, const RECT* b, HWND w, const RGNDATA* r)
 {
     HRESULT hr = real_present(d, a, b, w, r);
     if (presents++ == 0) GetSystemTimePreciseAsFileTime(&first_present);
+    ++device_presents[d];
     return hr;
 }
 
@@ -45,6 +52,7 @@ HRESULT WINAPI hooking_create_device(IDirect3D9* d3d, UINT adapter, D3DDEVTYPE t
                                      D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device)
 {
     HRESULT hr = real_create_device(d3d, adapter, type, focus, flags, params, device);
+    if (hr >= 0) device_adapter[*device] = adapter;
     if (hr >= 0 && !real_present)
         real_present = reinterpret_cast<PresentFn>(
             hook_vtable(*device, slot::Present, reinterpret_cast<void*>(counting_present)));
@@ -176,6 +184,40 @@ int show_once()
     return static_cast<int>(1000.0 * (seconds_of(first_present) - seconds_of(created)) + 0.5);
 }
 
+// The show on every monitor: after warm_up seconds from its first frame, each
+// device's presents over the next span seconds.
+const double monitors_warm_up = 10.0, monitors_span = 30.0;
+double monitors_start = 0;
+std::map<IDirect3DDevice9*, int> presents_at_span_start;
+
+void CALLBACK monitors_tick(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    if (presents == 0 || !main_window) return;
+    double now = seconds_now();
+    if (monitors_start == 0) monitors_start = now + monitors_warm_up;
+    if (now < monitors_start) return;
+    if (presents_at_span_start.empty()) {
+        presents_at_span_start = device_presents;
+        return;
+    }
+    if (now - monitors_start < monitors_span) return;
+    double wall = now - monitors_start;
+    for (const auto& [device, count] : device_presents)
+        std::printf("/s on adapter %u: %.1f frames per second over %.0f s\n", device_adapter[device],
+                    (count - presents_at_span_start[device]) / wall, wall);
+    KillTimer(nullptr, timer);
+    PostMessageA(main_window, WM_CLOSE, 0, 0);
+}
+
+void bench_every_monitor()
+{
+    device_presents.clear();
+    presents = 0;
+    SetTimer(nullptr, 0, 100, monitors_tick);
+    std::printf("/s on %d monitors:\n", GetSystemMetrics(SM_CMONITORS));
+    run_screen_saver("bench /s");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -225,5 +267,6 @@ int main(int argc, char** argv)
     scr = scr.substr(0, scr.find_last_of('\\'));
     scr = scr.substr(0, scr.find_last_of('\\')) + "\\orbisca.scr";
     bench_preview_program(scr.c_str());
+    bench_every_monitor();
     return 0;
 }
