@@ -72,14 +72,20 @@ wait_for_request() {
     for c in "$red" "$green" "$blue"; do [ "$c" = "$1" ] || [ "$c" = "$second" ] || third=$c; done
 }
 
-case $scenario in
-show)
+# A red, a green and a blue photo in the stored folder, the pointer in the
+# middle of the primary monitor, and /s.
+start_on_three_photos() {
     mkdir -p "$work/photos"
     photo "$work/photos/a.jpg" "rgb($red)" && photo "$work/photos/b.jpg" "rgb($green)" &&
         photo "$work/photos/c.jpg" "rgb($blue)"
     remember_folder "$work/photos"
     xdotool mousemove 640 512
     start_saver /s
+}
+
+case $scenario in
+show)
+    start_on_three_photos
     # No dialog to answer: the first photo comes by itself.
     first=$(wait_for_centre "$red" "$green" "$blue") || exit 1
     xdotool mousemove 641 512
@@ -166,12 +172,7 @@ two_monitors)
             sleep 0.3
         done
     }
-    mkdir -p "$work/photos"
-    photo "$work/photos/a.jpg" "rgb($red)" && photo "$work/photos/b.jpg" "rgb($green)" &&
-        photo "$work/photos/c.jpg" "rgb($blue)"
-    remember_folder "$work/photos"
-    xdotool mousemove 640 512
-    start_saver /s
+    start_on_three_photos
     both_shown >/dev/null || exit 1
     end_by key space
     # The photo on the primary monitor's way is the one stored.
