@@ -30,9 +30,9 @@ bool clear_texture(IDirect3DTexture9* texture)
     return true;
 }
 
-IDirect3DTexture9* create_photo_texture(IDirect3DDevice9* device, D3DPOOL pool)
+IDirect3DTexture9* create_photo_texture(const GpuObjects& gpu, D3DPOOL pool)
 {
-    return create_texture(device, photo_size, photo_size, D3DFMT_X8R8G8B8, pool, 0);
+    return create_texture(gpu.device, gpu.photo_size, gpu.photo_size, D3DFMT_X8R8G8B8, pool, 0);
 }
 
 } // namespace
@@ -46,16 +46,35 @@ DeviceCheck open_direct3d(GpuObjects* gpu)
     return runs_shader_model_2(caps) ? DEVICE_READY : DEVICE_SHADER_MODEL;
 }
 
+uint32_t adapter_photo_size(IDirect3D9* d3d, UINT adapter, bool windowed)
+{
+    if (windowed || !d3d) return photo_size_min;
+    D3DCAPS9 caps;
+    if (d3d->GetDeviceCaps(adapter, D3DDEVTYPE_HAL, &caps) < 0) return photo_size_min;
+    // The monitor's own height; the adapter's display mode where the monitor
+    // cannot be asked.
+    uint32_t height = 0;
+    MONITORINFO info;
+    info.cbSize = sizeof(info);
+    HMONITOR monitor = d3d->GetAdapterMonitor(adapter);
+    if (monitor && GetMonitorInfoA(monitor, &info) && info.rcMonitor.bottom > info.rcMonitor.top)
+        height = static_cast<uint32_t>(info.rcMonitor.bottom - info.rcMonitor.top);
+    D3DDISPLAYMODE mode;
+    if (height == 0 && d3d->GetAdapterDisplayMode(adapter, &mode) >= 0) height = mode.Height;
+    return photo_texture_size(height, caps.MaxTextureWidth, caps.MaxTextureHeight);
+}
+
 bool create_device(GpuObjects* gpu)
 {
+    const UINT adapter = D3DADAPTER_DEFAULT;
     D3DPRESENT_PARAMETERS params;
     make_device_params(*gpu, &params);
-    if (gpu->d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, gpu->window, device_flags, &params, &gpu->device) <
-        0) {
+    if (gpu->d3d->CreateDevice(adapter, D3DDEVTYPE_HAL, gpu->window, device_flags, &params, &gpu->device) < 0) {
         gpu->device = nullptr;
         return false;
     }
     gpu->picture_height = params.BackBufferHeight;
+    gpu->photo_size = adapter_photo_size(gpu->d3d, adapter, gpu->windowed);
     return true;
 }
 
@@ -131,7 +150,7 @@ bool create_face_textures(GpuObjects* gpu, ImageLoadTask* loader, bool spare_pho
     bool complete = true;
     for (int32_t i = 0; i < 7 && complete; ++i) {
         if (*slots[i]) continue;
-        *slots[i] = create_photo_texture(gpu->device, D3DPOOL_DEFAULT);
+        *slots[i] = create_photo_texture(*gpu, D3DPOOL_DEFAULT);
         made[i] = *slots[i] != nullptr;
         complete = made[i];
     }
@@ -145,7 +164,7 @@ bool create_face_textures(GpuObjects* gpu, ImageLoadTask* loader, bool spare_pho
         IDirect3DTexture9* source = sources[i];
         if (!source) {
             if (!black) {
-                black = create_photo_texture(gpu->device, D3DPOOL_SYSTEMMEM);
+                black = create_photo_texture(*gpu, D3DPOOL_SYSTEMMEM);
                 if (!black) return false;
                 if (!clear_texture(black)) {
                     black->Release();
@@ -193,7 +212,7 @@ void place_photo(GpuObjects* gpu, ImageLoadTask* loader, int32_t f)
 void keep_photo_copy(GpuObjects* gpu, ImageLoadTask* loader, int32_t f)
 {
     IDirect3DTexture9* next = gpu->faces[f].photo;
-    if (!next) next = create_photo_texture(gpu->device, D3DPOOL_SYSTEMMEM);
+    if (!next) next = create_photo_texture(*gpu, D3DPOOL_SYSTEMMEM);
     if (!next) return;
     gpu->faces[f].photo = loader->staging;
     loader->staging = next;
