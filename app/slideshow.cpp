@@ -9,6 +9,8 @@
 Slideshow::Slideshow()
 {
     mem_fill(&gpu, 0, sizeof(gpu));
+    // Until a device is made for a screen.
+    gpu.photo_size = photo_size_min;
     job.loader.done_flag = false;
     job.loader.staging = nullptr;
     job.loader.path[0] = 0;

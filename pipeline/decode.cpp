@@ -3,11 +3,12 @@
 
 #include "app/support.h"
 #include "geometry.h"
+#include "render/photo_size.h"
 #include "resample.h"
 
-static_assert(static_cast<uint64_t>(resample_max_ratio) * resample_max_dest * resample_max_ratio * resample_max_dest >=
+static_assert(static_cast<uint64_t>(resample_max_ratio) * photo_size_min * resample_max_ratio * photo_size_min >=
                   pixel_budget_64,
-              "every photo within the budget has a shorter side the filter takes");
+              "every photo within the budget has a shorter side the filter takes, at the smallest texture");
 
 extern const GUID iid_source_transform = {0x3b16811b, 0x6a43, 0x4ec9, {0xb7, 0x13, 0x3d, 0x5a, 0x0c, 0x13, 0xb9, 0x40}};
 
@@ -143,19 +144,18 @@ bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, const 
     const uint32_t side = static_cast<uint32_t>(square.right - square.left);
     const UINT stride = (side * pixels.bytes_per_pixel + 3) & ~3u;
 
-    // Level 1 as working memory: the filter's tables, its ring of rows, and
-    // the strip the decoder writes into.
+    // Level 1 as working memory: the filter's tables and its ring of rows,
+    // sized by the destination and the reduction, then the strip the decoder
+    // writes into.
     bool written = false;
-    const size_t table_bytes = (sizeof(Resampler) + 15) & ~static_cast<size_t>(15);
-    const size_t ring_bytes = resample_ring_count * sizeof(int16_t);
+    Resampler resampler;
+    const size_t work_bytes = resample_work_bytes(side, side, dest, dest);
     uint8_t* base = static_cast<uint8_t*>(staging.levels[1].pBits);
     size_t room = static_cast<size_t>(staging.levels[1].Pitch) * staging.sides[1];
-    Resampler* resampler = reinterpret_cast<Resampler*>(base);
-    int16_t* ring = reinterpret_cast<int16_t*>(base + table_bytes);
-    uint8_t* strip = base + table_bytes + ring_bytes;
-    size_t strip_bytes = room > table_bytes + ring_bytes ? room - table_bytes - ring_bytes : 0;
+    uint8_t* strip = base + work_bytes;
+    size_t strip_bytes = work_bytes != 0 && room > work_bytes ? room - work_bytes : 0;
     UINT strip_rows = static_cast<UINT>(strip_bytes / stride);
-    if (strip_rows > 0 && resample_begin(resampler, side, side, dest, dest)) {
+    if (strip_rows > 0 && resample_begin(&resampler, side, side, dest, dest, base, work_bytes)) {
         UINT n = strip_rows < side ? strip_rows : side;
         WICRect rect = {square.left, square.top, static_cast<INT>(side), static_cast<INT>(n)};
         // Nothing reaches level 0 unless the first strip was decoded.
@@ -163,7 +163,7 @@ bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, const 
             uint8_t* bits = static_cast<uint8_t*>(staging.levels[0].pBits);
             bool failed = false;
             for (UINT y = 0;;) {
-                resample_push(resampler, ring, strip, stride, n, pixels.bytes_per_pixel, bits,
+                resample_push(&resampler, strip, stride, n, pixels.bytes_per_pixel, bits,
                               staging.levels[0].Pitch);
                 y += n;
                 if (y >= side) break;

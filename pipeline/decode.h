@@ -43,7 +43,7 @@ bool lock_chain(IDirect3DTexture9* texture, LockedChain* chain);
 void unlock_chain(LockedChain* chain);
 
 // Decodes the centred square of `source` into level 0 of `staging` (up to
-// 1024 x 1024, X8R8G8B8, at least two levels locked). Where the source offers
+// 4096 x 4096, X8R8G8B8, at least two levels locked). Where the source offers
 // IWICBitmapSourceTransform, it is decoded at the smallest power-of-two
 // reduction whose square still covers level 0; otherwise converted to 32-bit
 // BGR by `factory`. With `over_black`, for sources that may be transparent,

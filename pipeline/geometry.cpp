@@ -26,7 +26,9 @@ UploadBand upload_band(int32_t size, int32_t level, int32_t row)
     // A level past the chain (or a negative cursor) has side 0: nothing to copy.
     bool in_chain = level >= 0 && level < 31;
     b.side = in_chain ? size >> level : 0;
-    int32_t height = in_chain && level < 26 ? 32 << level : 0x7FFFFFFF;
+    int32_t rows = size > 0 && size < upload_band_texels ? upload_band_texels / size : 1;
+    // rows << level while it fits, else more than any level has.
+    int32_t height = in_chain && level < 31 && rows <= (0x7FFFFFFF >> level) ? rows << level : 0x7FFFFFFF;
     b.rows.left = 0;
     b.rows.right = b.side;
     b.rows.top = row;
@@ -42,4 +44,16 @@ UploadBand upload_band(int32_t size, int32_t level, int32_t row)
         b.finished = in_chain ? (size >> (level + 1)) == 0 : true;
     }
     return b;
+}
+
+int32_t upload_call_count(int32_t size)
+{
+    if (size < 1) return 0;
+    int32_t calls = 0;
+    for (int32_t level = 0; level < 31 && (size >> level) > 0; ++level) {
+        UploadBand first = upload_band(size, level, 0);
+        int32_t height = first.rows.bottom - first.rows.top;
+        calls += first.next_level == level ? (first.side + height - 1) / height : 1;
+    }
+    return calls;
 }

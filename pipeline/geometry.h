@@ -23,7 +23,15 @@ struct UploadBand {
     bool finished;       // the call completes the 1x1 level
 };
 
-// Band height is 32 rows scaled up by the level's reduction (32 << level), so
-// that every band of levels 0 to 2 moves 32 x size texels; from level 3 on a
-// band covers the whole level. size 1024 takes 50 calls.
+// Texels of one band: 128 KiB at 4 bytes a texel, whatever the photo's size.
+const int32_t upload_band_texels = 32 * 1024;
+
+// Band height is upload_band_texels / size rows at level 0 (32 for 1024, 16
+// for 2048), scaled up by the level's reduction, so that every band moves
+// upload_band_texels until a band covers a whole level; each smaller level is
+// one band. size 1024 takes 50 calls, 2048 178, 4096 690.
 UploadBand upload_band(int32_t size, int32_t level, int32_t row);
+
+// Calls of upload_band from the reset cursor to the one that finishes, for a
+// texture whose level 0 is size x size (0 for a size below 1).
+int32_t upload_call_count(int32_t size);

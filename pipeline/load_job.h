@@ -23,7 +23,7 @@ public:
 class ImageLoadTask : public Task {
 public:
     bool done_flag;               // atomic: release store, acquire load
-    IDirect3DTexture9* staging;   // system memory, photo_size square, full chain
+    IDirect3DTexture9* staging;   // system memory, GpuObjects::photo_size square, full chain
     char path[path_size];
     float request_time;
     IDirect3DTexture9* target;    // the spare video-memory face texture

@@ -13,8 +13,28 @@ int32_t floor_to_int(double v)
 // Rows filtered across are kept as value * 2^7 (at most 32640).
 const int across_shift = 8;      // 15-bit weights -> 7 extra bits
 const int down_shift = 15 + 7;   // back to 8 bits
-const uint32_t ring_rows = resample_max_taps;
-const size_t ring_row = resample_max_dest * 4;
+
+size_t align16(size_t bytes) { return (bytes + 15) & ~static_cast<size_t>(15); }
+
+bool sides_taken(uint32_t source, uint32_t dest)
+{
+    return source != 0 && dest != 0 && dest <= resample_max_dest &&
+           static_cast<uint64_t>(source) <= static_cast<uint64_t>(dest) * resample_max_ratio;
+}
+
+// Rows of the ring for a reduction of source to dest: the most taps a tent of
+// that radius can have (2r + 1, r rounded up, and one more for the window's
+// phase), within resample_max_taps.
+uint32_t ring_rows_for(uint32_t source, uint32_t dest)
+{
+    uint32_t radius = (source + dest - 1) / dest;
+    uint32_t taps = 2 * (radius > 0 ? radius : 1) + 2;
+    return taps < resample_max_taps ? taps : resample_max_taps;
+}
+
+// Values of one ring row: four a texel, padded to an even count of texels
+// for the vertical pass, which reads two at a time.
+uint32_t ring_row_values(uint32_t dest_width) { return ((dest_width + 1) & ~1u) * 4; }
 
 uint32_t load_u32(const void* p)
 {
@@ -69,8 +89,11 @@ void filter_across(const Resampler* r, const uint8_t* row, uint32_t bytes_per_pi
     }
 }
 
-void filter_down(const Resampler* r, const int16_t* ring, const ResampleTaps* taps, uint8_t* out)
+void filter_down(const Resampler* r, const ResampleTaps* taps, uint8_t* out)
 {
+    const int16_t* ring = r->ring;
+    const uint32_t ring_rows = r->ring_rows;
+    const size_t ring_row = r->ring_row;
     const uint32_t n = r->dest_width * 4;
     const __m128i zero = _mm_setzero_si128();
     const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
@@ -108,9 +131,7 @@ void filter_down(const Resampler* r, const int16_t* ring, const ResampleTaps* ta
 
 bool resample_axis(uint32_t source, uint32_t dest, ResampleTaps* taps)
 {
-    if (source == 0 || dest == 0 || dest > resample_max_dest ||
-        static_cast<uint64_t>(source) > static_cast<uint64_t>(dest) * resample_max_ratio)
-        return false;
+    if (!sides_taken(source, dest)) return false;
     const double scale = static_cast<double>(source) / dest;
     const double radius = scale > 1.0 ? scale : 1.0;
     const double inverse_radius = 1.0 / radius;
@@ -150,7 +171,14 @@ bool resample_axis(uint32_t source, uint32_t dest, ResampleTaps* taps)
     return true;
 }
 
-bool resample_begin(Resampler* r, uint32_t sw, uint32_t sh, uint32_t dw, uint32_t dh)
+size_t resample_work_bytes(uint32_t sw, uint32_t sh, uint32_t dw, uint32_t dh)
+{
+    if (!sides_taken(sw, dw) || !sides_taken(sh, dh)) return 0;
+    return align16(sizeof(ResampleTaps) * dw) + align16(sizeof(ResampleTaps) * dh) +
+           align16(sizeof(int16_t) * static_cast<size_t>(ring_rows_for(sh, dh)) * ring_row_values(dw));
+}
+
+bool resample_begin(Resampler* r, uint32_t sw, uint32_t sh, uint32_t dw, uint32_t dh, void* work, size_t work_bytes)
 {
     r->source_width = sw;
     r->source_height = sh;
@@ -158,23 +186,38 @@ bool resample_begin(Resampler* r, uint32_t sw, uint32_t sh, uint32_t dw, uint32_
     r->dest_height = dh;
     r->rows_in = 0;
     r->rows_out = 0;
-    return resample_axis(sw, dw, r->columns) && resample_axis(sh, dh, r->rows);
+    size_t need = resample_work_bytes(sw, sh, dw, dh);
+    if (need == 0 || !work || work_bytes < need) return false;
+    uint8_t* base = static_cast<uint8_t*>(work);
+    r->columns = reinterpret_cast<ResampleTaps*>(base);
+    base += align16(sizeof(ResampleTaps) * dw);
+    r->rows = reinterpret_cast<ResampleTaps*>(base);
+    base += align16(sizeof(ResampleTaps) * dh);
+    r->ring = reinterpret_cast<int16_t*>(base);
+    r->ring_rows = ring_rows_for(sh, dh);
+    r->ring_row = ring_row_values(dw);
+    if (!resample_axis(sw, dw, r->columns) || !resample_axis(sh, dh, r->rows)) return false;
+    // The vertical pass keeps every row of a destination row's window in the
+    // ring at once.
+    for (uint32_t y = 0; y < dh; ++y)
+        if (r->rows[y].count > r->ring_rows) return false;
+    return true;
 }
 
-uint32_t resample_push(Resampler* r, int16_t* ring, const uint8_t* rows, size_t stride, uint32_t count,
+uint32_t resample_push(Resampler* r, const uint8_t* rows, size_t stride, uint32_t count,
                        uint32_t bytes_per_pixel, uint8_t* dest, size_t dest_pitch)
 {
     for (uint32_t n = 0; n < count && r->rows_in < r->source_height; ++n, rows += stride) {
         uint32_t j = r->rows_in++;
         if (r->rows_out == r->dest_height || j < static_cast<uint32_t>(r->rows[r->rows_out].first)) continue;
-        filter_across(r, rows, bytes_per_pixel, ring + (j % ring_rows) * ring_row);
+        filter_across(r, rows, bytes_per_pixel, r->ring + static_cast<size_t>(j % r->ring_rows) * r->ring_row);
         // The windows move down monotonically; the rows still waiting for the
-        // current destination row are fewer than ring_rows, so none of them
+        // current destination row are at most ring_rows, so none of them
         // was overwritten.
         while (r->rows_out < r->dest_height) {
             const ResampleTaps& t = r->rows[r->rows_out];
             if (static_cast<uint32_t>(t.first) + t.count - 1 > j) break;
-            filter_down(r, ring, &t, dest + r->rows_out * dest_pitch);
+            filter_down(r, &t, dest + r->rows_out * dest_pitch);
             ++r->rows_out;
         }
     }

@@ -41,8 +41,10 @@ void set_effect_matrices(GpuObjects* gpu, const FrameScene& scene, float eye_cub
     D3DXMatrixMultiply(&world_view_proj, &world_view, &projection);
     gpu->effect->SetMatrix("world_view_proj", &world_view_proj);
 
-    // Texel size of the photo textures.
-    const float texel = 1.0f / static_cast<float>(photo_size);
+    // The filters' offsets (emboss, displacement) in texels of a 1024 x 1024
+    // photo at every texture size, so that each technique looks the same on
+    // every screen.
+    const float texel = 1.0f / static_cast<float>(photo_size_min);
     const float pixel_width[2] = {texel, texel};
     gpu->effect->SetFloatArray("pixel_width", pixel_width, 2);
 }

@@ -30,9 +30,9 @@ bool clear_texture(IDirect3DTexture9* texture)
     return true;
 }
 
-IDirect3DTexture9* create_photo_texture(IDirect3DDevice9* device, D3DPOOL pool)
+IDirect3DTexture9* create_photo_texture(const GpuObjects& gpu, D3DPOOL pool)
 {
-    return create_texture(device, photo_size, photo_size, D3DFMT_X8R8G8B8, pool, 0);
+    return create_texture(gpu.device, gpu.photo_size, gpu.photo_size, D3DFMT_X8R8G8B8, pool, 0);
 }
 
 } // namespace
@@ -52,6 +52,27 @@ DeviceCheck open_direct3d(GpuObjects* gpu)
     return runs_shader_model_2(caps) ? DEVICE_READY : DEVICE_SHADER_MODEL;
 }
 
+uint32_t adapter_photo_size(IDirect3D9* d3d, UINT adapter, uint32_t window_height)
+{
+    if (!d3d) return photo_size_min;
+    D3DCAPS9 caps;
+    if (d3d->GetDeviceCaps(adapter, D3DDEVTYPE_HAL, &caps) < 0) return photo_size_min;
+    // The monitor's own height; the adapter's display mode where the monitor
+    // cannot be asked.
+    uint32_t height = 0;
+    MONITORINFO info;
+    info.cbSize = sizeof(info);
+    HMONITOR monitor = d3d->GetAdapterMonitor(adapter);
+    if (monitor && GetMonitorInfoA(monitor, &info) && info.rcMonitor.bottom > info.rcMonitor.top)
+        height = static_cast<uint32_t>(info.rcMonitor.bottom - info.rcMonitor.top);
+    D3DDISPLAYMODE mode;
+    if (height == 0 && d3d->GetAdapterDisplayMode(adapter, &mode) >= 0) height = mode.Height;
+    // A window lower than its monitor (the screen saver's preview) shows the
+    // photo no larger than itself.
+    if (window_height && window_height < height) height = window_height;
+    return photo_texture_size(height, caps.MaxTextureWidth, caps.MaxTextureHeight);
+}
+
 bool create_device(GpuObjects* gpu)
 {
     D3DPRESENT_PARAMETERS params;
@@ -62,6 +83,7 @@ bool create_device(GpuObjects* gpu)
         return false;
     }
     gpu->picture_height = params.BackBufferHeight;
+    gpu->photo_size = adapter_photo_size(gpu->d3d, gpu->adapter, gpu->windowed ? params.BackBufferHeight : 0);
     return true;
 }
 
@@ -137,7 +159,7 @@ bool create_face_textures(GpuObjects* gpu, ImageLoadTask* loader, bool spare_pho
     bool complete = true;
     for (int32_t i = 0; i < 7 && complete; ++i) {
         if (*slots[i]) continue;
-        *slots[i] = create_photo_texture(gpu->device, D3DPOOL_DEFAULT);
+        *slots[i] = create_photo_texture(*gpu, D3DPOOL_DEFAULT);
         made[i] = *slots[i] != nullptr;
         complete = made[i];
     }
@@ -151,7 +173,7 @@ bool create_face_textures(GpuObjects* gpu, ImageLoadTask* loader, bool spare_pho
         IDirect3DTexture9* source = sources[i];
         if (!source) {
             if (!black) {
-                black = create_photo_texture(gpu->device, D3DPOOL_SYSTEMMEM);
+                black = create_photo_texture(*gpu, D3DPOOL_SYSTEMMEM);
                 if (!black) return false;
                 if (!clear_texture(black)) {
                     black->Release();
@@ -199,7 +221,7 @@ void place_photo(GpuObjects* gpu, ImageLoadTask* loader, int32_t f)
 void keep_photo_copy(GpuObjects* gpu, ImageLoadTask* loader, int32_t f)
 {
     IDirect3DTexture9* next = gpu->faces[f].photo;
-    if (!next) next = create_photo_texture(gpu->device, D3DPOOL_SYSTEMMEM);
+    if (!next) next = create_photo_texture(*gpu, D3DPOOL_SYSTEMMEM);
     if (!next) return;
     gpu->faces[f].photo = loader->staging;
     loader->staging = next;

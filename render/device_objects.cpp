@@ -11,7 +11,7 @@ const char* create_device_objects(GpuObjects* gpu, ImageLoadTask* loader)
     IDirect3DDevice9* device = gpu->device;
     if (!create_face_textures(gpu, loader, false)) return "vidmem";
 
-    loader->staging = create_texture(device, photo_size, photo_size, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, 0);
+    loader->staging = create_texture(device, gpu->photo_size, gpu->photo_size, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, 0);
     if (!loader->staging || !create_lens_texture(gpu) || !create_rubik_texture(gpu) || !create_disp_texture(gpu))
         return "tex";
 

@@ -10,18 +10,16 @@
 
 #include "app/names.h"
 #include "app/support.h"
+#include "render/photo_size.h"
 
 class ImageLoadTask;
-
-// Side of the photo textures: the faces, the spare and the staging texture.
-const uint32_t photo_size = 1024;
 
 // The device: hardware vertex processing, a pure device, and safe for the
 // worker's calls on the staging texture.
 const DWORD device_flags = D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_PUREDEVICE | D3DCREATE_MULTITHREADED;
 
 struct FaceSlot {
-    IDirect3DTexture9* texture;   // video memory, photo_size square, full chain
+    IDirect3DTexture9* texture;   // video memory, GpuObjects::photo_size square, full chain
     // System memory: the texture the face's photo was uploaded from, kept so
     // that a device reset can put the photo back. Null when there is none.
     IDirect3DTexture9* photo;
@@ -59,6 +57,10 @@ struct GpuObjects {
     // The height of the picture the device draws, in pixels, from its last
     // creation or reset.
     UINT picture_height;
+    // Side of the photo textures (the faces, the spare, the staging texture
+    // and the faces' copies), set when the device is made and kept for its
+    // life: a reset to another desktop size keeps the textures' size.
+    uint32_t photo_size;
 };
 
 // --- Device (render/device.cpp)
@@ -75,8 +77,15 @@ enum DeviceCheck {
 // drives that monitor.
 DeviceCheck open_direct3d(GpuObjects* gpu);
 // The device on gpu->adapter with gpu->window as focus window; false (device
-// null) when it cannot be made.
+// null) when it cannot be made. Sets gpu->photo_size for it
+// (adapter_photo_size).
 bool create_device(GpuObjects* gpu);
+// The photo texture side for a device on `adapter`: from the height of the
+// monitor the adapter drives, or of a windowed device's window where that is
+// lower (window_height; 0 for a full-screen device), and the adapter's
+// texture limits (photo_texture_size): photo_size_min for the screen saver's
+// preview, and when Direct3D does not say.
+uint32_t adapter_photo_size(IDirect3D9* d3d, UINT adapter, uint32_t window_height);
 
 void make_present_params(D3DPRESENT_PARAMETERS* params);
 // A windowed device of width x height drawing into window, with 4x

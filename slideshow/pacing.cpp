@@ -14,17 +14,19 @@ float average_frame_time(float average, float elapsed)
     return average + (elapsed - average) * 0.25f;
 }
 
-int32_t upload_bands_per_frame(float frame_time, bool photo_on_screen)
+int32_t upload_bands_per_frame(float frame_time, bool photo_on_screen, int32_t calls)
 {
-    if (!photo_on_screen) return upload_calls;
+    if (calls < 1) calls = 1;
+    if (!photo_on_screen) return calls;
     // The frame that finds the decode done and the one that starts the fade
     // copy no band.
     const int32_t other_frames = 2;
     // Also true for 0 (no measurement yet) and NaN.
-    if (!(frame_time > upload_seconds / static_cast<float>(upload_calls + other_frames))) return 1;
-    // Whole frames in the second; at most 52 here, so the conversion is safe.
+    if (!(frame_time > upload_seconds / static_cast<float>(calls + other_frames))) return 1;
+    // Whole frames in the second; at most calls + 2 here, so the conversion
+    // is safe.
     int32_t frames = round_to_int(upload_seconds / frame_time) - other_frames;
     if (frames < 1) frames = 1;
-    int32_t bands = (upload_calls + frames - 1) / frames;
+    int32_t bands = (calls + frames - 1) / frames;
     return bands < upload_budget_bands ? bands : upload_budget_bands;
 }

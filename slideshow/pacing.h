@@ -6,15 +6,18 @@
 #pragma once
 #include <stdint.h>
 
-// Calls of upload_step that copy a whole 1024 x 1024 photo, levels 0 to 10.
+// Calls of upload_step that copy a whole 1024 x 1024 photo, levels 0 to 10;
+// upload_call_count (pipeline/geometry.h) gives them for any size.
 const int32_t upload_calls = 50;
 
 // The time a photo's upload should take at any frame rate.
 const float upload_seconds = 1.0f;
 
-// The most bands one frame copies. A band of the large levels is 128 KiB; on
-// the test display (Wine, software rendering) ten of them add about 5 ms to a
-// frame, a few per cent of a frame at the rates that need that many.
+// The most bands one frame copies, at any photo size: a band of the large
+// levels is 128 KiB, so a frame copies at most 2 MiB and a larger photo takes
+// more frames, not longer ones. On the test display (Wine, software
+// rendering) ten bands add about 5 ms to a frame, a few per cent of a frame
+// at the rates that need that many.
 const int32_t upload_budget_bands = 16;
 
 // The running average of the time between frames after one more frame that
@@ -24,12 +27,13 @@ const int32_t upload_budget_bands = 16;
 // few frames.
 float average_frame_time(float average, float elapsed);
 
-// Bands to copy in one frame when frames take `frame_time` seconds. The
-// frames that fit in upload_seconds carry the whole upload together with the
-// frame that finds the decode done and the frame that moves on after the last
-// band, so a photo is ready to fade in within that second of its decode. One
-// band per frame when that fits (52 frames per second and faster, and while
+// Bands to copy in one frame when frames take `frame_time` seconds and the
+// photo's upload is `calls` bands (upload_call_count). The frames that fit in
+// upload_seconds carry the whole upload together with the frame that finds
+// the decode done and the frame that moves on after the last band, so a photo
+// is ready to fade in within that second of its decode. One band per frame
+// when that fits (for 1024 x 1024, 52 frames per second and faster; and while
 // the frame time is not known yet), otherwise as many as it takes, at most
 // upload_budget_bands. While no photo is on screen yet there is nothing for a
 // slow frame to hold up: the whole photo goes up in one frame.
-int32_t upload_bands_per_frame(float frame_time, bool photo_on_screen);
+int32_t upload_bands_per_frame(float frame_time, bool photo_on_screen, int32_t calls = upload_calls);

@@ -1,6 +1,7 @@
 #include "slideshow/update.h"
 
 #include "app/atomic.h"
+#include "pipeline/geometry.h"
 #include "slideshow/caption.h"
 #include "slideshow/pacing.h"
 #include "slideshow/status.h"
@@ -61,9 +62,10 @@ void update(Clock* clock, Cycle* cycle, Controls* controls, LoadJob* job, const 
         // The bands keep their order; on a slow display a frame copies
         // several, so that the photo is still up within about a second. The
         // first photo after start has no photo on screen to protect.
-        int32_t bands = upload_bands_per_frame(clock->frame_time, loader.loaded_count > 1);
+        const int32_t size = static_cast<int32_t>(gpu->photo_size);
+        int32_t bands = upload_bands_per_frame(clock->frame_time, loader.loaded_count > 1, upload_call_count(size));
         bool finished = false;
-        for (int32_t i = 0; i < bands && !finished; ++i) finished = loader.upload_step(gpu->device, photo_size);
+        for (int32_t i = 0; i < bands && !finished; ++i) finished = loader.upload_step(gpu->device, size);
         stays = !finished;
         if (!stays) {
             store_release(&job->pending_task, static_cast<Task*>(nullptr));

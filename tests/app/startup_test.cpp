@@ -788,7 +788,7 @@ TEST_F(Startup, NamesInAnyScript)
         ASSERT_NE(photo, nullptr) << "unexpected entry " << path;
         D3DLOCKED_RECT rect;
         ASSERT_GE(app->job.loader.staging->LockRect(0, &rect, nullptr, 0), 0);
-        for (int y = 0; y < photo_size; ++y) std::memset(static_cast<char*>(rect.pBits) + y * rect.Pitch, 0, 4 * photo_size);
+        for (int y = 0; y < photo_size_min; ++y) std::memset(static_cast<char*>(rect.pBits) + y * rect.Pitch, 0, 4 * photo_size_min);
         app->job.loader.staging->UnlockRect(0);
         std::strcpy(app->job.loader.path, path);
         app->job.loader.run(app->gpu.device);

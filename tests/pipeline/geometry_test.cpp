@@ -72,11 +72,39 @@ TEST(UploadBand, FullPhotoTakesFiftyCalls)
         EXPECT_EQ((calls[i].rows.bottom - calls[i].rows.top) * calls[i].rows.right, 32768) << i;
 }
 
+TEST(UploadBand, LargerPhotosKeepTheBandBytes)
+{
+    // 2048: 16 rows a band at level 0 and 128 + 32 + 8 + 2 calls before the
+    // levels that fit one band; 4096: 8 rows.
+    struct Case {
+        int32_t size, first_rows, calls;
+    } cases[] = {{1024, 32, 50}, {2048, 16, 178}, {4096, 8, 690}};
+    for (const Case& c : cases) {
+        std::vector<UploadBand> calls = schedule(c.size);
+        ASSERT_EQ(int32_t(calls.size()), c.calls) << c.size;
+        EXPECT_EQ(upload_call_count(c.size), c.calls);
+        EXPECT_EQ(calls[0].rows.bottom, c.first_rows);
+        for (size_t i = 0; i + 1 < calls.size(); ++i) ASSERT_FALSE(calls[i].finished) << c.size << " call " << i;
+        EXPECT_TRUE(calls.back().finished);
+        EXPECT_EQ(calls.back().side, 1);
+        // No band is larger than 128 KiB; every band is that large until the
+        // levels that fit one.
+        for (const UploadBand& b : calls) {
+            int32_t texels = (b.rows.bottom - b.rows.top) * b.rows.right;
+            ASSERT_LE(texels, upload_band_texels);
+            if (b.side * b.side > upload_band_texels) ASSERT_EQ(texels, upload_band_texels) << c.size;
+        }
+    }
+    EXPECT_EQ(upload_call_count(0), 0);
+    EXPECT_EQ(upload_call_count(1), 1);
+}
+
 TEST(UploadBand, EveryRowOfEveryLevelIsCopiedOnce)
 {
     for (int32_t size = 1; size <= 4096; size *= 2) {
         std::vector<UploadBand> calls = schedule(size);
         ASSERT_TRUE(calls.back().finished) << size;
+        EXPECT_EQ(upload_call_count(size), int32_t(calls.size())) << size;
         std::vector<std::vector<int>> seen;
         for (int32_t s = size; s > 0; s /= 2) seen.emplace_back(s, 0);
         int32_t level = 0;

@@ -46,7 +46,7 @@ protected:
     {
         CoInitialize(nullptr);  // for the stand-in frame's test, which decodes on this thread
         ASSERT_TRUE(dev.create());
-        ASSERT_GE(dev.device->CreateTexture(photo_size, photo_size, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
+        ASSERT_GE(dev.device->CreateTexture(photo_size_min, photo_size_min, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
                                             &task.staging, nullptr), 0);
         ASSERT_EQ(task.staging->GetLevelCount(), 11u);
         worker = CreateThread(nullptr, 0, worker_thread_entry, &show->job, 0, nullptr);
@@ -79,12 +79,12 @@ protected:
     // Whether level 0 holds the four quadrants of a photo's centred square.
     bool shows_quadrants()
     {
-        std::vector<uint8_t> level(photo_size * photo_size * 4);
+        std::vector<uint8_t> level(photo_size_min * photo_size_min * 4);
         read_texture_level(task.staging, 0, level.data());
-        for (int y = 64; y < photo_size; y += 128)
-            for (int x = 64; x < photo_size; x += 128) {
+        for (int y = 64; y < photo_size_min; y += 128)
+            for (int x = 64; x < photo_size_min; x += 128) {
                 const char* want = y < 512 ? (x < 512 ? "red" : "lime") : (x < 512 ? "blue" : "yellow");
-                if (std::strcmp(nearest(level, photo_size, x, y), want) != 0) return false;
+                if (std::strcmp(nearest(level, photo_size_min, x, y), want) != 0) return false;
             }
         return true;
     }
@@ -93,23 +93,23 @@ protected:
     // over the whole texture; none of the magenta margins shows.
     void expect_quadrants(const char* what)
     {
-        std::vector<uint8_t> level(photo_size * photo_size * 4);
+        std::vector<uint8_t> level(photo_size_min * photo_size_min * 4);
         ASSERT_TRUE(read_texture_level(task.staging, 0, level.data()));
         int wrong = 0;
-        for (int y = 0; y < photo_size; y += 8) {
-            for (int x = 0; x < photo_size; x += 8) {
+        for (int y = 0; y < photo_size_min; y += 8) {
+            for (int x = 0; x < photo_size_min; x += 8) {
                 // Leave out the seams between quadrants, where filters blend.
                 if (std::abs(x - 512) < 24 || std::abs(y - 512) < 24) continue;
                 const char* want = y < 512 ? (x < 512 ? "red" : "lime") : (x < 512 ? "blue" : "yellow");
-                if (std::strcmp(nearest(level, photo_size, x, y), want) != 0 && ++wrong <= 5)
+                if (std::strcmp(nearest(level, photo_size_min, x, y), want) != 0 && ++wrong <= 5)
                     ADD_FAILURE() << what << ": texel " << x << "," << y << " is "
-                                  << nearest(level, photo_size, x, y) << ", expected " << want;
+                                  << nearest(level, photo_size_min, x, y) << ", expected " << want;
             }
         }
         // The outermost rows and columns: the square reaches every edge.
-        for (int i = 0; i < photo_size; i += 4) {
-            for (auto [x, y] : {std::pair{0, i}, {photo_size - 1, i}, {i, 0}, {i, photo_size - 1}})
-                if (std::strcmp(nearest(level, photo_size, x, y), "magenta") == 0 && ++wrong <= 10)
+        for (int i = 0; i < photo_size_min; i += 4) {
+            for (auto [x, y] : {std::pair{0, i}, {photo_size_min - 1, i}, {i, 0}, {i, photo_size_min - 1}})
+                if (std::strcmp(nearest(level, photo_size_min, x, y), "magenta") == 0 && ++wrong <= 10)
                     ADD_FAILURE() << what << ": margin colour at " << x << "," << y;
         }
         EXPECT_EQ(wrong, 0) << what;
@@ -123,18 +123,18 @@ protected:
         auto levels = texture_levels(task.staging);
         const std::vector<uint8_t>& base = levels[0];
         for (size_t l = 1; l < levels.size(); ++l) {
-            int side = photo_size >> l, scale = 1 << l, bad = 0;
+            int side = photo_size_min >> l, scale = 1 << l, bad = 0;
             for (int y = 0; y < side; ++y) {
                 for (int x = 0; x < side; ++x) {
-                    int x0 = std::max(0, x * scale - 1), x1 = std::min<int>(photo_size, (x + 1) * scale + 1);
-                    int y0 = std::max(0, y * scale - 1), y1 = std::min<int>(photo_size, (y + 1) * scale + 1);
+                    int x0 = std::max(0, x * scale - 1), x1 = std::min<int>(photo_size_min, (x + 1) * scale + 1);
+                    int y0 = std::max(0, y * scale - 1), y1 = std::min<int>(photo_size_min, (y + 1) * scale + 1);
                     // Sample the footprint sparsely on the big levels.
                     int step = std::max(1, scale / 16);
                     for (int c = 0; c < 3; ++c) {
                         int lo = 255, hi = 0;
                         for (int yy = y0; yy < y1; yy += step)
                             for (int xx = x0; xx < x1; xx += step) {
-                                int v = base[(size_t(yy) * photo_size + xx) * 4 + c];
+                                int v = base[(size_t(yy) * photo_size_min + xx) * 4 + c];
                                 lo = std::min(lo, v), hi = std::max(hi, v);
                             }
                         int v = levels[l][(size_t(y) * side + x) * 4 + c];
@@ -203,9 +203,9 @@ TEST_F(LoadJob, OddButValidFilesShowOrKeepThePreviousPhoto)
     DeleteFileA(path.c_str());
 
     load(data_file("one_pixel.jpg"));  // red, over every texel
-    std::vector<uint8_t> level(photo_size * photo_size * 4);
+    std::vector<uint8_t> level(photo_size_min * photo_size_min * 4);
     ASSERT_TRUE(read_texture_level(task.staging, 0, level.data()));
-    for (size_t i = 0; i < level.size(); i += 4 * 997) EXPECT_STREQ(nearest(level, photo_size, int(i / 4 % photo_size), int(i / 4 / photo_size)), "red");
+    for (size_t i = 0; i < level.size(); i += 4 * 997) EXPECT_STREQ(nearest(level, photo_size_min, int(i / 4 % photo_size_min), int(i / 4 / photo_size_min)), "red");
 
     // CMYK and a photo cut off halfway: the imaging component may decode them
     // (the cut one with its missing rows grey) or refuse them; either way the
@@ -224,8 +224,8 @@ TEST_F(LoadJob, OddButValidFilesShowOrKeepThePreviousPhoto)
     if (now != previous) {
         // The top of the square is the photo's.
         ASSERT_TRUE(read_texture_level(task.staging, 0, level.data()));
-        EXPECT_STREQ(nearest(level, photo_size, 100, 100), "red");
-        EXPECT_STREQ(nearest(level, photo_size, 900, 100), "lime");
+        EXPECT_STREQ(nearest(level, photo_size_min, 100, 100), "red");
+        EXPECT_STREQ(nearest(level, photo_size_min, 900, 100), "lime");
     }
     DeleteFileA(path.c_str());
 }
@@ -365,7 +365,7 @@ TEST_F(LoadJob, OrientationIsReadForEveryPhoto)
 {
     load(data_file("grey_orient6.jpg"));  // a one-channel JPEG
     EXPECT_EQ(task.orientation, 6);
-    std::vector<uint8_t> level(photo_size * photo_size * 4);
+    std::vector<uint8_t> level(photo_size_min * photo_size_min * 4);
     ASSERT_TRUE(read_texture_level(task.staging, 0, level.data()));
     for (size_t i = 0; i < level.size(); i += 4 * 4099)
         for (int c = 0; c < 3; ++c) EXPECT_NEAR(level[i + c], 128, 6) << i;
@@ -460,11 +460,11 @@ TEST_F(LoadJob, EveryFormatShowsItsSquareOverBlack)
     for (const char* name : {"transparent.png", "transparent.gif"}) {
         load(data_file("wide.jpg"));
         load(data_file(name));
-        std::vector<uint8_t> level(photo_size * photo_size * 4);
+        std::vector<uint8_t> level(photo_size_min * photo_size_min * 4);
         ASSERT_TRUE(read_texture_level(task.staging, 0, level.data()));
-        for (int x = 64; x < photo_size; x += 128) {
-            EXPECT_STREQ(nearest(level, photo_size, x, 256), x < 512 ? "red" : "lime") << name << " at " << x;
-            EXPECT_STREQ(nearest(level, photo_size, x, 768), "black") << name << " at " << x;
+        for (int x = 64; x < photo_size_min; x += 128) {
+            EXPECT_STREQ(nearest(level, photo_size_min, x, 256), x < 512 ? "red" : "lime") << name << " at " << x;
+            EXPECT_STREQ(nearest(level, photo_size_min, x, 768), "black") << name << " at " << x;
         }
     }
     load(data_file("grey_orient6.tif"));

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <random>
 #include <vector>
 
@@ -51,18 +50,28 @@ std::vector<double> reference(const Image& src, uint32_t dw, uint32_t dh)
     return out;
 }
 
+// Working memory of exactly the size the filter asks for, 16-byte aligned.
+struct Work {
+    std::vector<uint64_t> words;
+    size_t bytes;
+    Work(uint32_t sw, uint32_t sh, uint32_t dw, uint32_t dh)
+        : words(resample_work_bytes(sw, sh, dw, dh) / 8 + 2), bytes(resample_work_bytes(sw, sh, dw, dh))
+    {
+    }
+    void* data() { return reinterpret_cast<void*>((reinterpret_cast<uintptr_t>(words.data()) + 15) & ~uintptr_t(15)); }
+};
+
 // Runs the filter, pushing the source in strips of random heights.
 std::vector<uint8_t> run(const Image& src, uint32_t dw, uint32_t dh, std::mt19937& rng)
 {
-    auto r = std::make_unique<Resampler>();
-    std::vector<int16_t> ring(resample_ring_count);
+    Resampler r;
+    Work work(src.width, src.height, dw, dh);
     std::vector<uint8_t> dest(size_t(dw) * dh * 4, 0);
-    EXPECT_TRUE(resample_begin(r.get(), src.width, src.height, dw, dh));
+    EXPECT_TRUE(resample_begin(&r, src.width, src.height, dw, dh, work.data(), work.bytes));
     uint32_t y = 0, written = 0;
     while (y < src.height) {
         uint32_t n = std::min<uint32_t>(src.height - y, 1 + rng() % 40);
-        written = resample_push(r.get(), ring.data(), src.row(y), size_t(src.width) * src.bpp, n, src.bpp, dest.data(),
-                                size_t(dw) * 4);
+        written = resample_push(&r, src.row(y), size_t(src.width) * src.bpp, n, src.bpp, dest.data(), size_t(dw) * 4);
         y += n;
     }
     EXPECT_EQ(written, dh);
@@ -149,12 +158,55 @@ TEST(BoxHalve, EachTexelIsTheRoundedMeanOfFour)
 
 TEST(Resample, SizesOutsideTheTablesAreRefused)
 {
-    auto r = std::make_unique<Resampler>();
-    EXPECT_FALSE(resample_begin(r.get(), 0, 10, 10, 10));
-    EXPECT_FALSE(resample_begin(r.get(), 10, 10, 1025, 10));
-    EXPECT_FALSE(resample_begin(r.get(), 16385, 10, 1024, 10));
-    EXPECT_FALSE(resample_begin(r.get(), 10, 0xFFFFFFFFu, 10, 1024));
-    EXPECT_TRUE(resample_begin(r.get(), 16384, 16384, 1024, 1024));
+    Resampler r;
+    auto begin = [&](uint32_t sw, uint32_t sh, uint32_t dw, uint32_t dh) {
+        Work work(sw, sh, dw, dh);
+        return resample_work_bytes(sw, sh, dw, dh) != 0 && resample_begin(&r, sw, sh, dw, dh, work.data(), work.bytes);
+    };
+    EXPECT_FALSE(begin(0, 10, 10, 10));
+    EXPECT_FALSE(begin(10, 10, 4097, 10));
+    EXPECT_FALSE(begin(16385, 10, 1024, 10));
+    EXPECT_FALSE(begin(10, 0xFFFFFFFFu, 10, 1024));
+    EXPECT_TRUE(begin(16384, 16384, 1024, 1024));
+    // Memory one byte short is refused, not overrun.
+    Work work(3000, 3000, 1024, 1024);
+    EXPECT_FALSE(resample_begin(&r, 3000, 3000, 1024, 1024, work.data(), work.bytes - 1));
+}
+
+TEST(Resample, WorkMemoryFitsStagingLevelOneWithRoomForTheStrip)
+{
+    // The decode keeps the tables and the ring in level 1 of the staging
+    // texture (a quarter of level 0) and decodes strips into the rest: for a
+    // texture of every size, the worst reduction left (16384 x 16384, the
+    // pixel budget's square) leaves room for many rows of it.
+    for (uint32_t size : {1024u, 2048u, 4096u}) {
+        const size_t level1 = size_t(size / 2) * (size / 2) * 4;
+        size_t work = resample_work_bytes(16384, 16384, size, size);
+        ASSERT_GT(work, 0u) << size;
+        EXPECT_GE(level1 - work, size_t(16384) * 4 * 8) << size << ": fewer than 8 rows of strip";
+        // The usual decode, a reduced JPEG under twice the size, leaves most of it.
+        EXPECT_LT(resample_work_bytes(2 * size - 1, 2 * size - 1, size, size), level1 / 3) << size;
+    }
+    // 1024 keeps the strip room it had with fixed tables for 1024 (about 590 KiB).
+    EXPECT_LE(resample_work_bytes(16384, 16384, 1024, 1024), size_t(1024) * 1024 / 2);
+}
+
+TEST(Resample, LargeDestinationsMatchTheReference)
+{
+    // A 2048 and a 4096 texture from photos a little larger, in a band of
+    // rows (the filter's tables and ring at those widths), checked row by row.
+    std::mt19937 rng(7);
+    for (uint32_t size : {2048u, 4096u}) {
+        Image src{size * 3 / 2, 24, 4, std::vector<uint8_t>(size_t(size * 3 / 2) * 24 * 4)};
+        for (auto& v : src.bytes) v = uint8_t(rng());
+        auto got = run(src, size, 16, rng);
+        auto want = reference(src, size, 16);
+        int bad = 0;
+        for (size_t t = 0; t < size_t(size) * 16; ++t)
+            for (int ch = 0; ch < 3; ++ch)
+                if (std::fabs(got[t * 4 + ch] - want[t * 3 + ch]) > 1.0) ++bad;
+        EXPECT_EQ(bad, 0) << size;
+    }
 }
 
 } // namespace

@@ -70,7 +70,7 @@ protected:
     {
         ASSERT_TRUE(dev.create(256, 256));
         s.gpu.device = dev.device;
-        ASSERT_GE(dev.device->CreateTexture(photo_size, photo_size, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
+        ASSERT_GE(dev.device->CreateTexture(photo_size_min, photo_size_min, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
                                             &s.job.loader.staging, nullptr), 0);
         // Render-target textures, so that the test can read back what arrived.
         ASSERT_TRUE(face_texture(&s.job.loader.target));
@@ -111,17 +111,17 @@ protected:
 
     bool face_texture(IDirect3DTexture9** t)
     {
-        return dev.device->CreateTexture(photo_size, photo_size, 0, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8,
+        return dev.device->CreateTexture(photo_size_min, photo_size_min, 0, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8,
                                          D3DPOOL_DEFAULT, t, nullptr) >= 0;
     }
 
     Pixels level0(IDirect3DTexture9* t)
     {
-        Pixels out(photo_size * photo_size * 4);
+        Pixels out(photo_size_min * photo_size_min * 4);
         IDirect3DSurface9* surface = nullptr;
         EXPECT_GE(t->GetSurfaceLevel(0, &surface), 0);
         if (!surface) return out;
-        EXPECT_TRUE(read_surface(dev.device, surface, out.data(), photo_size, photo_size));
+        EXPECT_TRUE(read_surface(dev.device, surface, out.data(), photo_size_min, photo_size_min));
         surface->Release();
         return out;
     }
@@ -133,13 +133,13 @@ protected:
     // buffer when a file is loaded with a source rectangle off the origin.
     Pixels reference(const Photo& p)
     {
-        Pixels out(photo_size * photo_size * 4);
+        Pixels out(photo_size_min * photo_size_min * 4);
         IDirect3DSurface9* whole = nullptr;
         IDirect3DTexture9* square_texture = nullptr;
         IDirect3DSurface9* square_surface = nullptr;
         EXPECT_GE(dev.device->CreateOffscreenPlainSurface(p.width, p.height, D3DFMT_X8R8G8B8, D3DPOOL_SCRATCH, &whole,
                                                           nullptr), 0);
-        EXPECT_GE(dev.device->CreateTexture(photo_size, photo_size, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
+        EXPECT_GE(dev.device->CreateTexture(photo_size_min, photo_size_min, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
                                             &square_texture, nullptr), 0);
         if (square_texture) square_texture->GetSurfaceLevel(0, &square_surface);
         if (whole && square_surface) {
@@ -208,7 +208,7 @@ TEST_F(Cycle, ThreePhotosArriveOnTheirFacesInTurn)
         wait_for_worker(t);
         EXPECT_EQ(load_acquire(&s.job.pending_task), nullptr);
         EXPECT_EQ(s.job.loader.loaded_count, k + 1);
-        Pixels decoded(photo_size * photo_size * 4);
+        Pixels decoded(photo_size_min * photo_size_min * 4);
         ASSERT_TRUE(read_texture_level(s.job.loader.staging, 0, decoded.data()));
         upload(t);
 
@@ -226,7 +226,7 @@ TEST_F(Cycle, ThreePhotosArriveOnTheirFacesInTurn)
         // The face keeps the texture the photo was decoded into; the next photo
         // is decoded into another.
         EXPECT_NE(s.job.loader.staging, s.gpu.faces[k].photo);
-        Pixels kept(photo_size * photo_size * 4);
+        Pixels kept(photo_size_min * photo_size_min * 4);
         ASSERT_TRUE(read_texture_level(s.gpu.faces[k].photo, 0, kept.data()));
         EXPECT_EQ(mean_difference(kept, decoded), 0.0);
         frame_at(s, t + 5.0f);

@@ -8,14 +8,14 @@
 
 namespace {
 
-// Frames a whole 1024 x 1024 upload takes at `bands` bands per frame, walking
+// Frames a whole size x size upload takes at `bands` bands per frame, walking
 // the real band schedule.
-int frames_to_finish(int32_t bands)
+int frames_to_finish(int32_t bands, int32_t size = 1024)
 {
     int32_t level = 0, row = 0;
     for (int frame = 1; frame <= 1000; ++frame)
         for (int32_t i = 0; i < bands; ++i) {
-            UploadBand b = upload_band(1024, level, row);
+            UploadBand b = upload_band(size, level, row);
             level = b.next_level;
             row = b.next_row;
             if (b.finished) return frame;
@@ -50,6 +50,28 @@ TEST(Pacing, BandsPerFrameAtCommonFrameRates)
         ASSERT_LE(bands, upload_budget_bands) << fps;
     }
     EXPECT_EQ(frames_to_finish(1), upload_calls);
+}
+
+TEST(Pacing, LargerPhotosTakeMoreBandsWithinTheBudget)
+{
+    // The upload of a 2048 or 4096 photo, with the frames before and after
+    // it, still fits a second wherever the budget allows; past it the frames
+    // copy the budget and take longer, never more bytes a frame.
+    for (int32_t size : {2048, 4096}) {
+        const int32_t calls = upload_call_count(size);
+        for (float fps : {5.0f, 10.0f, 20.0f, 30.0f, 60.0f, 144.0f, 240.0f}) {
+            SCOPED_TRACE(testing::Message() << size << " at " << fps);
+            int32_t bands = upload_bands_per_frame(1.0f / fps, true, calls);
+            ASSERT_GE(bands, 1);
+            ASSERT_LE(bands, upload_budget_bands);
+            int frames = frames_to_finish(bands, size);
+            if (bands < upload_budget_bands) EXPECT_LE((frames + 2) / fps, upload_seconds * 1.02f);
+            else EXPECT_EQ(frames, (calls + bands - 1) / bands);
+        }
+        EXPECT_EQ(frames_to_finish(upload_bands_per_frame(0.1f, false, calls), size), 1);
+    }
+    // 2048 at 60 frames a second: four bands (512 KiB) a frame.
+    EXPECT_EQ(upload_bands_per_frame(1.0f / 60, true, upload_call_count(2048)), 4);
 }
 
 TEST(Pacing, UnknownOrOddFrameTimes)

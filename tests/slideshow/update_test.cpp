@@ -19,7 +19,7 @@ TestDevice* test_device = nullptr;
 IDirect3DTexture9* photo_texture(D3DPOOL pool)
 {
     IDirect3DTexture9* t = nullptr;
-    if (test_device->device->CreateTexture(photo_size, photo_size, 0, 0, D3DFMT_X8R8G8B8, pool, &t, nullptr) < 0)
+    if (test_device->device->CreateTexture(photo_size_min, photo_size_min, 0, 0, D3DFMT_X8R8G8B8, pool, &t, nullptr) < 0)
         return nullptr;
     return t;
 }

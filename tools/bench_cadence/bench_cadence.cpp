@@ -6,7 +6,10 @@
 //  - the interval between photos (end of one turn to the end of the next);
 //  - the longest frame during an upload against the median frame, and for
 //    comparison the longest of as many frames right after each upload;
-//  - the highest seconds figure the overlay showed.
+//  - the highest seconds figure the overlay showed;
+//  - a summary line with the screen, the photo texture size and the goals:
+//    the interval at most the slide duration plus three median frames, and
+//    no upload frame longer than twice the median frame.
 // With seconds per photo given, one show for each (the stored "seconds" set
 // before it, from the first photo on), then the median interval of each
 // against its goal: the setting plus three median frames.
@@ -18,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "pipeline/geometry.h"
 #include "tools/common/bench_show.h"
 
 namespace {
@@ -118,6 +122,10 @@ bool run_show(const char* folder, size_t wanted, Cadence* result)
 
     std::printf("%d photos in the folder, %d shown; frame rate in the overlay at the end: %.1f\n", app->files.count,
                 int(photos.size()), app->clock.fps);
+    const int screen_width = GetSystemMetrics(SM_CXSCREEN), screen_height = GetSystemMetrics(SM_CYSCREEN);
+    const uint32_t size = app->gpu.photo_size;
+    std::printf("screen %dx%d, photo textures %ux%u, an upload of %d bands\n", screen_width, screen_height, size, size,
+                upload_call_count(int32_t(size)));
     std::printf("dialog answer to the first request: %.3f s\n", photos.empty() ? 0.0 : photos[0].request - answered);
     std::printf("photo  decode  upload (frames)  longest frame: upload / as many after  on its face after request  "
                 "interval  longest frame of the cycle\n");
@@ -159,6 +167,20 @@ bool run_show(const char* folder, size_t wanted, Cadence* result)
                 median_frame > 0 ? longest_upload_frame / median_frame : 0.0, longest_frame_after * 1000,
                 median_frame > 0 ? longest_frame_after / median_frame : 0.0);
     std::printf("highest seconds in the overlay: %d of %d\n", highest_seconds, int(app->cycle.slide_duration + 0.5f));
+
+    // The figures of the photos after the first (which goes up in one frame).
+    std::vector<double> decodes, upload_frames;
+    for (size_t i = 1; i < photos.size() && photos[i].on_face > 0; ++i) {
+        decodes.push_back(photos[i].decoded - photos[i].request);
+        upload_frames.push_back(photos[i].upload_frames);
+    }
+    const double goal = app->cycle.slide_duration + 3 * median_frame;
+    std::printf("summary %dx%d, textures %u: decode %.3f s, upload %.0f frames, interval %.3f s (goal %.3f s: %s), "
+                "median frame %.1f ms, longest upload frame %.1f ms = %.2f x median (goal 2: %s)\n",
+                screen_width, screen_height, size, median(decodes), median(upload_frames), median(intervals), goal,
+                !intervals.empty() && median(intervals) <= goal ? "met" : "not met", median_frame * 1000,
+                longest_upload_frame * 1000, median_frame > 0 ? longest_upload_frame / median_frame : 0.0,
+                median_frame > 0 && longest_upload_frame <= 2 * median_frame ? "met" : "not met");
 
     result->median_interval = median(intervals);
     result->median_frame = median_frame;

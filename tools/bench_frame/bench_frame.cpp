@@ -39,11 +39,13 @@ void pump_messages()
 bool fill_staging(IDirect3DTexture9* staging)
 {
     D3DLOCKED_RECT locked;
-    if (staging->LockRect(0, &locked, nullptr, 0) < 0) return false;
-    for (int y = 0; y < photo_size; ++y) {
+    D3DSURFACE_DESC desc;
+    if (staging->GetLevelDesc(0, &desc) < 0 || staging->LockRect(0, &locked, nullptr, 0) < 0) return false;
+    const int side = static_cast<int>(desc.Width);
+    for (int y = 0; y < side; ++y) {
         DWORD* row = reinterpret_cast<DWORD*>(static_cast<unsigned char*>(locked.pBits) + y * locked.Pitch);
-        for (int x = 0; x < photo_size; ++x)
-            row[x] = 0xFF000000u | ((x / 4) << 16) | ((y / 4) << 8) | (((x ^ y) * 7) & 0xFF);
+        for (int x = 0; x < side; ++x)
+            row[x] = 0xFF000000u | (((x / 4) & 0xFF) << 16) | (((y / 4) & 0xFF) << 8) | (((x ^ y) * 7) & 0xFF);
     }
     staging->UnlockRect(0);
     return D3DXFilterTexture(staging, nullptr, 0, D3DX_DEFAULT) >= 0;
@@ -185,7 +187,7 @@ int main(int argc, char** argv)
             double t = seconds_now();
             for (int b = 0; b < k; ++b) {
                 if (show->job.loader.upload_level > 2) show->job.loader.upload_level = show->job.loader.upload_row = 0;
-                show->job.loader.upload_step(device, photo_size);
+                show->job.loader.upload_step(device, static_cast<int32_t>(show->gpu.photo_size));
             }
             wait_for(query);
             times.push_back(seconds_now() - t);

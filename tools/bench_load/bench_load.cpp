@@ -139,9 +139,9 @@ int main(int argc, char** argv)
     Slideshow* show = create_slideshow();
     show->gpu.device = dev.device;
     ImageLoadTask& task = show->job.loader;
-    if (dev.device->CreateTexture(photo_size, photo_size, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &task.staging,
+    if (dev.device->CreateTexture(photo_size_min, photo_size_min, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &task.staging,
                                   nullptr) < 0 ||
-        dev.device->CreateTexture(photo_size, photo_size, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &task.target,
+        dev.device->CreateTexture(photo_size_min, photo_size_min, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &task.target,
                                   nullptr) < 0) {
         std::printf("no textures\n");
         return 1;
@@ -324,7 +324,7 @@ int main(int argc, char** argv)
         while (!finished) {
             int32_t level = task.upload_level;
             double t0 = seconds_now();
-            finished = task.upload_step(dev.device, photo_size);
+            finished = task.upload_step(dev.device, photo_size_min);
             if (wait) wait_idle();
             double t = seconds_now() - t0;
             if (level < 3) (wait ? finished_level : per_level)[level].push_back(t);
