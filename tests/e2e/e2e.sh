@@ -104,7 +104,11 @@ dialog() {
 answer_dialog() {
     dialog >/dev/null || fail "the folder dialog did not appear"
     if [ -n "${2:-}" ]; then
-        "$WINE" "$window_text" "$title" "$(basename "$2")" >/dev/null || fail "the dialog did not select $2"
+        # A dialog that never came to the front is brought there once.
+        "$WINE" "$window_text" "$title" "$(basename "$2")" >/dev/null || {
+            xdotool windowactivate "$(dialog)" 2>/dev/null || xdotool windowfocus "$(dialog)" 2>/dev/null
+            "$WINE" "$window_text" "$title" "$(basename "$2")" >/dev/null
+        } || fail "the dialog did not select $2"
     else
         "$WINE" "$window_text" "$title" >/dev/null || fail "the folder dialog never took the keyboard"
     fi

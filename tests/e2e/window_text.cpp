@@ -2,7 +2,8 @@
 // static texts and buttons, one per line) once it is the foreground window and
 // takes keys, so that the end-to-end tests can read what a box says. With a second argument it first waits until one of the
 // box's controls shows exactly that text (the folder dialog has selected the
-// remembered folder). Exit code 1 when that does not happen within two minutes.
+// remembered folder). Exit code 1 when that does not happen within two minutes,
+// with what was seen last on stderr.
 // usage: window_text.exe "title" ["text"]
 #include <windows.h>
 
@@ -49,6 +50,16 @@ int main(int argc, char** argv)
             }
         }
         Sleep(100);
+    }
+    HWND box = FindWindowA("#32770", argv[1]);
+    char front[256] = {};
+    GetWindowTextA(GetForegroundWindow(), front, sizeof front);
+    std::fprintf(stderr, "window_text: box %s, the foreground window is '%s'%s\n",
+                 !box ? "not found" : !IsWindowVisible(box) ? "hidden" : "shown", front,
+                 box && search.want ? ", the box's texts:" : "");
+    if (box && search.want) {
+        Search all = {nullptr, false};
+        EnumChildWindows(box, look_at_child, reinterpret_cast<LPARAM>(&all));
     }
     return 1;
 }
