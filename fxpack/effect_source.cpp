@@ -145,19 +145,19 @@ private:
     static bool numeric_type(const std::string& t, Parameter* p)
     {
         const char* bases[] = {"float", "int", "bool"};
-        const ParamType types[] = {TYPE_FLOAT, TYPE_INT, TYPE_BOOL};
+        const uint32_t types[] = {effect_type_float, effect_type_int, effect_type_bool};
         for (int b = 0; b < 3; ++b) {
             size_t n = std::strlen(bases[b]);
             if (t.compare(0, n, bases[b]) != 0) continue;
             std::string rest = t.substr(n);
             p->type = types[b];
             if (rest.empty()) {
-                p->cls = CLASS_SCALAR;
+                p->cls = effect_class_scalar;
                 p->rows = p->columns = 1;
                 return true;
             }
             if (rest.size() == 1 && rest[0] >= '1' && rest[0] <= '4') {
-                p->cls = CLASS_VECTOR;
+                p->cls = effect_class_vector;
                 p->rows = 1;
                 p->columns = rest[0] - '0';
                 return true;
@@ -166,7 +166,7 @@ private:
                 rest[2] <= '4') {
                 // Effect parameters are row matrices whatever the register
                 // packing; the reader transposes for column-major shaders.
-                p->cls = CLASS_MATRIX_ROWS;
+                p->cls = effect_class_matrix_rows;
                 p->rows = rest[0] - '0';
                 p->columns = rest[2] - '0';
                 return true;
@@ -191,12 +191,12 @@ private:
         Parameter p;
         p.name = name;
         if (type_name == "sampler" || type_name == "sampler2D") {
-            p.type = type_name == "sampler" ? TYPE_SAMPLER : TYPE_SAMPLER2D;
-            p.cls = CLASS_OBJECT;
+            p.type = type_name == "sampler" ? effect_type_sampler : effect_type_sampler_2d;
+            p.cls = effect_class_object;
             if (!expect("=") || !expect("sampler_state") || !sampler_states(&p) || !expect(";")) return false;
         } else if (type_name == "texture" || type_name == "texture2D") {
-            p.type = TYPE_TEXTURE;
-            p.cls = CLASS_OBJECT;
+            p.type = effect_type_texture;
+            p.cls = effect_class_object;
             if (!expect(";")) return false;
         } else if (numeric_type(type_name, &p)) {
             if (peek() == ":") {
@@ -322,7 +322,7 @@ bool parse_effect_source(const std::string& text, EffectSource* out, std::string
             if (s.texture.empty()) continue;
             bool found = false;
             for (const Parameter& q : out->parameters)
-                found = found || (q.name == s.texture && q.type == TYPE_TEXTURE);
+                found = found || (q.name == s.texture && q.type == effect_type_texture);
             if (!found) {
                 *error = "sampler '" + p.name + "' names '" + s.texture + "', which is no texture parameter";
                 return false;

@@ -5,27 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "render/effect_reader.h"
+
 namespace fxpack {
-
-// Parameter types and classes as the effect reader numbers them.
-enum ParamType : uint32_t {
-    TYPE_BOOL = 1,
-    TYPE_INT = 2,
-    TYPE_FLOAT = 3,
-    TYPE_TEXTURE = 5,
-    TYPE_SAMPLER = 10,
-    TYPE_SAMPLER2D = 12,
-    TYPE_PIXELSHADER = 15,
-    TYPE_VERTEXSHADER = 16,
-};
-
-enum ParamClass : uint32_t {
-    CLASS_SCALAR = 0,
-    CLASS_VECTOR = 1,
-    CLASS_MATRIX_ROWS = 2,
-    CLASS_MATRIX_COLUMNS = 3,
-    CLASS_OBJECT = 4,
-};
 
 struct SamplerState {
     std::string name;       // Texture, MipFilter, ...
@@ -35,8 +17,8 @@ struct SamplerState {
 
 struct Parameter {
     std::string name;
-    ParamType type = TYPE_FLOAT;
-    ParamClass cls = CLASS_SCALAR;
+    uint32_t type = effect_type_float;   // effect_type_*, effect_class_* (render/effect_reader.h)
+    uint32_t cls = effect_class_scalar;
     uint32_t rows = 1;
     uint32_t columns = 1;
     std::vector<SamplerState> sampler_states;   // samplers only

@@ -67,8 +67,8 @@ public:
             std::vector<uint8_t> code;
         };
         std::vector<std::vector<std::vector<ShaderState>>> shader_states;
-        uint32_t vs_type = typedef_for(TYPE_VERTEXSHADER, CLASS_OBJECT, 0, 0, empty_name_);
-        uint32_t ps_type = typedef_for(TYPE_PIXELSHADER, CLASS_OBJECT, 0, 0, empty_name_);
+        uint32_t vs_type = typedef_for(effect_type_vertex_shader, effect_class_object, 0, 0, empty_name_);
+        uint32_t ps_type = typedef_for(effect_type_pixel_shader, effect_class_object, 0, 0, empty_name_);
         std::vector<uint32_t> technique_name;
         std::vector<std::vector<uint32_t>> pass_name;
         for (const Technique& t : source_.techniques) {
@@ -185,10 +185,10 @@ private:
         data_.u32(name);
         data_.u32(empty_name_);  // semantic
         data_.u32(0);            // elements
-        if (cls == CLASS_VECTOR) {
+        if (cls == effect_class_vector) {
             data_.u32(columns);
             data_.u32(rows);
-        } else if (cls != CLASS_OBJECT) {
+        } else if (cls != effect_class_object) {
             data_.u32(rows);
             data_.u32(columns);
         }
@@ -205,8 +205,8 @@ private:
 
     uint32_t value_for(const Parameter& p)
     {
-        if (p.type == TYPE_TEXTURE) return object_value();
-        if (p.type == TYPE_SAMPLER || p.type == TYPE_SAMPLER2D) {
+        if (p.type == effect_type_texture) return object_value();
+        if (p.type == effect_type_sampler || p.type == effect_type_sampler_2d) {
             uint32_t index = 0;
             for (const Parameter& q : source_.parameters) {
                 if (&q == &p) break;
@@ -221,11 +221,11 @@ private:
                 StateWords w;
                 w.op = static_cast<uint32_t>(sampler_state_operation(st.name));
                 if (!st.texture.empty()) {
-                    w.type = typedef_for(TYPE_TEXTURE, CLASS_OBJECT, 0, 0, empty_name_);
+                    w.type = typedef_for(effect_type_texture, effect_class_object, 0, 0, empty_name_);
                     w.value = object_value();
                     texture_links_.push_back({index, static_cast<uint32_t>(i), st.texture});
                 } else {
-                    w.type = typedef_for(TYPE_INT, CLASS_SCALAR, 1, 1, empty_name_);
+                    w.type = typedef_for(effect_type_int, effect_class_scalar, 1, 1, empty_name_);
                     w.value = data_.offset();
                     data_.u32(st.value);
                 }

@@ -19,7 +19,34 @@ struct SpriteVertex {
 const DWORD sprite_fvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 const int sprite_batch = 32;
 
-class BuiltinSprite final : public ID3DXSprite {
+// IUnknown of a built-in object: Interface and IUnknown by their IIDs, and
+// the count of references; the last Release calls Object::last_release().
+template <class Interface, const GUID& iid, class Object> class Unknown : public Interface {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) final
+    {
+        if (!out) return E_POINTER;
+        if (builtin::same_iid(riid, builtin::iid_unknown) || builtin::same_iid(riid, iid)) {
+            AddRef();
+            *out = static_cast<Interface*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() final { return InterlockedIncrement(&refs_); }
+    ULONG STDMETHODCALLTYPE Release() final
+    {
+        LONG refs = InterlockedDecrement(&refs_);
+        if (refs == 0) static_cast<Object*>(this)->last_release();
+        return static_cast<ULONG>(refs);
+    }
+
+private:
+    LONG refs_ = 1;
+};
+
+class BuiltinSprite final : public Unknown<ID3DXSprite, iid_sprite, BuiltinSprite> {
 public:
     void create(IDirect3DDevice9* device, int slot)
     {
@@ -28,20 +55,7 @@ public:
         slot_ = slot;
     }
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override
-    {
-        if (!out) return E_POINTER;
-        if (builtin::same_iid(riid, builtin::iid_unknown) || builtin::same_iid(riid, iid_sprite)) {
-            AddRef();
-            *out = this;
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override;
+    void last_release();
 
     // ID3DXSprite
     HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** device) override
@@ -96,7 +110,6 @@ private:
         float texture_width, texture_height;
     };
 
-    LONG refs_ = 1;
     int slot_ = 0;
     IDirect3DDevice9* device_ = nullptr;
     IDirect3DStateBlock9* saved_ = nullptr;
@@ -133,17 +146,13 @@ private:
 alignas(BuiltinSprite) unsigned char sprite_storage[builtin_sprite_slots][sizeof(BuiltinSprite)];
 bool sprite_in_use[builtin_sprite_slots];
 
-ULONG BuiltinSprite::Release()
+void BuiltinSprite::last_release()
 {
-    LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) {
-        drop_queue();
-        if (saved_) saved_->Release();
-        saved_ = nullptr;
-        device_->Release();
-        sprite_in_use[slot_] = false;
-    }
-    return static_cast<ULONG>(refs);
+    drop_queue();
+    if (saved_) saved_->Release();
+    saved_ = nullptr;
+    device_->Release();
+    sprite_in_use[slot_] = false;
 }
 
 // The states a sprite draws with: fixed-function, the texture's colour and
@@ -289,24 +298,10 @@ UINT power_of_two_at_least(LONG n, UINT least)
     return p;
 }
 
-class BuiltinFont final : public ID3DXFont {
+class BuiltinFont final : public Unknown<ID3DXFont, iid_font, BuiltinFont> {
 public:
     HRESULT create(IDirect3DDevice9* device, const D3DXFONT_DESCA& desc, int slot);
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override
-    {
-        if (!out) return E_POINTER;
-        if (builtin::same_iid(riid, builtin::iid_unknown) || builtin::same_iid(riid, iid_font)) {
-            AddRef();
-            *out = this;
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override;
+    void last_release();
 
     // ID3DXFont
     HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** device) override
@@ -403,7 +398,6 @@ private:
         uint32_t last_use;
     };
 
-    LONG refs_ = 1;
     int slot_ = 0;
     IDirect3DDevice9* device_ = nullptr;
     D3DXFONT_DESCA desc_;
@@ -475,14 +469,10 @@ void BuiltinFont::destroy()
     device_ = nullptr;
 }
 
-ULONG BuiltinFont::Release()
+void BuiltinFont::last_release()
 {
-    LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) {
-        destroy();
-        font_in_use[slot_] = false;
-    }
-    return static_cast<ULONG>(refs);
+    destroy();
+    font_in_use[slot_] = false;
 }
 
 BuiltinFont::Text* BuiltinFont::find(const WCHAR* text, int length, DWORD format, LONG width, LONG height)

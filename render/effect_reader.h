@@ -24,6 +24,7 @@ enum : uint32_t {
     effect_type_texture = 5,
     effect_type_texture_cube = 9,
     effect_type_sampler = 10,
+    effect_type_sampler_2d = 12,
     effect_type_sampler_cube = 14,
     effect_type_pixel_shader = 15,
     effect_type_vertex_shader = 16,

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Prints the record of what the compiled effect is made from: the compiler's
-# version, the SHA-256 of the effect text, of the script that builds it and
-# of the packer's sources, and of the compiled effect itself.
+# version, the SHA-256 of the effect text, of the script that builds it, of
+# the packer's sources and of the reader's header it takes the container's
+# numbers from, and of the compiled effect itself.
 #
 #   scripts/effect-digest.sh FXO VERSION
 #
@@ -18,5 +19,6 @@ echo "compiler vkd3d $version"
 cd "$root"
 inputs=(resources/effect.fx scripts/make-effect-binary.sh)
 while IFS= read -r f; do inputs+=("$f"); done < <(find fxpack -type f | LC_ALL=C sort)
+inputs+=(render/effect_reader.h)
 sha256sum "${inputs[@]}"
 echo "$(sha256sum <"$fxo" | cut -d' ' -f1)  resources/effect.fxo"

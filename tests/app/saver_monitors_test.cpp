@@ -13,43 +13,16 @@
 
 namespace {
 
-using CreateDeviceFn = HRESULT(WINAPI*)(IDirect3D9*, UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*,
-                                        IDirect3DDevice9**);
-using PresentFn = HRESULT(WINAPI*)(IDirect3DDevice9*, const RECT*, const RECT*, HWND, const RGNDATA*);
-using Create9Fn = IDirect3D9*(WINAPI*)(UINT);
-Create9Fn real_create9 = nullptr;
-CreateDeviceFn real_create_device = nullptr;
-PresentFn real_present = nullptr;
 int refused = 0, presents = 0, text_pixels = -1;
 
-HRESULT WINAPI counted_present(IDirect3DDevice9* d, const RECT* a, const RECT* b, HWND w, const RGNDATA* r)
+HRESULT second_adapter_refused(UINT adapter)
 {
-    ++presents;
-    return real_present(d, a, b, w, r);
+    if (adapter != 1) return D3D_OK;
+    ++refused;
+    return D3DERR_NOTAVAILABLE;
 }
 
-HRESULT WINAPI second_adapter_refused(IDirect3D9* d3d, UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags,
-                                      D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device)
-{
-    if (adapter == 1) {
-        ++refused;
-        return D3DERR_NOTAVAILABLE;
-    }
-    HRESULT hr = real_create_device(d3d, adapter, type, focus, flags, params, device);
-    if (hr >= 0 && !real_present)
-        real_present = reinterpret_cast<PresentFn>(
-            hook_vtable(*device, slot::Present, reinterpret_cast<void*>(counted_present)));
-    return hr;
-}
-
-IDirect3D9* WINAPI hooked_create9(UINT version)
-{
-    IDirect3D9* d3d = real_create9(version);
-    if (d3d && !real_create_device)
-        real_create_device = reinterpret_cast<CreateDeviceFn>(
-            hook_vtable(d3d, slot::CreateDevice, reinterpret_cast<void*>(second_adapter_refused)));
-    return d3d;
-}
+void counted_present(IDirect3DDevice9*) { ++presents; }
 
 // Once the primary monitor's show has drawn a while: the bright pixels of the
 // reason in the window over the second monitor, then the end of the show.
@@ -77,8 +50,7 @@ TEST(SaverMonitors, AMonitorWhoseDeviceFailsSaysWhyAndTheOtherGoesOn)
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\orbisca");
     RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\orbisca", "folder", REG_SZ, folder.c_str(),
                     static_cast<DWORD>(folder.size() + 1));
-    real_create9 = reinterpret_cast<Create9Fn>(
-        hook_import("d3d9.dll", "Direct3DCreate9", reinterpret_cast<void*>(hooked_create9)));
+    watch_devices({second_adapter_refused, nullptr, counted_present});
     SetTimer(nullptr, 0, 100, look_then_end);
     run_screen_saver("x.scr /s");
     EXPECT_GE(refused, 1);

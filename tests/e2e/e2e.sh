@@ -310,6 +310,37 @@ wait_for_rest() {
     for c in "${rest[@]}"; do [ "$c" = "$second" ] || third="$c"; done
 }
 
+# show_until_held FOLDER [CHECK]: a run on FOLDER's three photos (red, green,
+# blue) that is paused as the second comes into view: the turn ends, the
+# third is requested, and the show holds it back; Esc then ends the show with
+# the third on its way. (A pause taken later holds a later photo; the one
+# after that is then on its way.) CHECK, a command, runs once the first photo
+# is in view. Sets first, second, third, held, and next and want_file as
+# after prints them for the photo held.
+show_until_held() {
+    start
+    answer_dialog Return "$1"
+    first=$(wait_for_centre "$red" "$green" "$blue") || exit 1
+    [ -z "${2:-}" ] || "$2"
+    wait_for_rest "$first"
+    held=$(pause_and_hold "$red" "$green" "$blue") || exit 1
+    IFS='|' read -r next want_file <<<"$(after "$first" "$second" "$third" -- "$held")"
+    escape
+    finish
+}
+# resumes_with_next FOLDER COLOUR...: the next run on FOLDER starts with the
+# photo that was on its way ($next), one of COLOURs.
+resumes_with_next() {
+    local folder=$1
+    shift
+    start
+    answer_dialog Return "$folder"
+    resumed=$(wait_for_centre "$@") || exit 1
+    [ "$resumed" = "$next" ] || fail "resumed with $resumed, want $next"
+    escape
+    finish
+}
+
 # Starts the show on a folder with one red photo and waits until it is in view.
 show_red_photo() {
     mkdir -p "$work/photos"
@@ -333,27 +364,18 @@ first_run_and_resume)
     photo "$work/photos/a.jpg" "rgb($red)" && photo "$work/photos/b.jpg" "rgb($green)" &&
         photo "$work/photos/c.jpg" "rgb($blue)"
     remember_folder "$work/photos"
-    start
-    answer_dialog Return "$work/photos"
-    first=$(wait_for_centre "$red" "$green" "$blue") || exit 1
     # The window covers the screen and the overlay shows its title and status.
-    geometry=$(xdotool search --onlyvisible --name "^$title\$" getwindowgeometry 2>/dev/null | grep Geometry)
-    echo "window $geometry"
-    case "$geometry" in *1280x1024*) ;; *) fail "the window is not full-screen: $geometry" ;; esac
-    for band in "10 10 190 18 title" "10 40 190 17 fps" "10 57 190 17 file" "10 91 190 17 seconds"; do
-        set -- $band
-        v=$(bright $1 $2 $3 $4)
-        awk -v v="$v" 'BEGIN { exit !(v > 0.003) }' || fail "no text where the $5 line belongs ($v)"
-    done
-    wait_for_rest "$first"
-    # Paused as the second photo comes into view: the turn ends, the third is
-    # requested, and the show holds it back. Esc ends the show with the third
-    # on its way. (A pause taken later holds a later photo; the one after
-    # that is then on its way.)
-    held=$(pause_and_hold "$red" "$green" "$blue") || exit 1
-    IFS='|' read -r next want_file <<<"$(after "$first" "$second" "$third" -- "$held")"
-    escape
-    finish
+    full_screen_with_overlay() {
+        geometry=$(xdotool search --onlyvisible --name "^$title\$" getwindowgeometry 2>/dev/null | grep Geometry)
+        echo "window $geometry"
+        case "$geometry" in *1280x1024*) ;; *) fail "the window is not full-screen: $geometry" ;; esac
+        for band in "10 10 190 18 title" "10 40 190 17 fps" "10 57 190 17 file" "10 91 190 17 seconds"; do
+            set -- $band
+            v=$(bright $1 $2 $3 $4)
+            awk -v v="$v" 'BEGIN { exit !(v > 0.003) }' || fail "no text where the $5 line belongs ($v)"
+        done
+    }
+    show_until_held "$work/photos" full_screen_with_overlay
     stored_folder=$(reg_value folder)
     stored_file=$(reg_value file)
     echo "stored: $stored_folder $stored_file"
@@ -361,12 +383,7 @@ first_run_and_resume)
         fail "folder stored as '$stored_folder'"
     [ "$stored_file" = "$want_file" ] || fail "position stored as '$stored_file', want $want_file"
     # The next run resumes with the photo that was on its way to the screen.
-    start
-    answer_dialog Return "$work/photos"
-    resumed=$(wait_for_centre "$red" "$green" "$blue") || exit 1
-    [ "$resumed" = "$next" ] || fail "resumed with $resumed, want $next"
-    escape
-    finish
+    resumes_with_next "$work/photos" "$red" "$green" "$blue"
     ;;
 cancel)
     remember_folder ""
@@ -431,15 +448,7 @@ names_in_any_script)
     want="C:\\$(basename "$work")\\Фотографии 写真\\"
     "$WINE" reg delete "$key" /f >/dev/null 2>&1
     "$WINE" reg add "$key" /v folder /t REG_SZ /d "$want" /f >/dev/null
-    start
-    answer_dialog Return "$dir"
-    first=$(wait_for_centre "$red" "$green" "$blue") || exit 1
-    wait_for_rest "$first"
-    # Held with the third photo on its way, as in first_run_and_resume.
-    held=$(pause_and_hold "$red" "$green" "$blue") || exit 1
-    IFS='|' read -r next want_file <<<"$(after "$first" "$second" "$third" -- "$held")"
-    escape
-    finish
+    show_until_held "$dir"
     # reg query prints in the console's code page; an export is UTF-16.
     "$WINE" reg export "$key" "$(winpath "$work")\\settings.reg" /y >/dev/null 2>&1
     stored=$(iconv -f UTF-16 -t UTF-8 "$work/settings.reg" | tr -d '\r' | sed -n 's/^"folder"="\(.*\)"$/\1/p' |
@@ -449,12 +458,7 @@ names_in_any_script)
     [ "$(reg_value file)" = "$want_file" ] || fail "position stored as '$(reg_value file)', want $want_file"
     # The dialog opens on the stored folder, taking it counts as the same
     # folder, and the show resumes with the photo that was on its way.
-    start
-    answer_dialog Return "$dir"
-    resumed=$(wait_for_centre "$red" "$green" "$blue") || exit 1
-    [ "$resumed" = "$next" ] || fail "resumed with $resumed, want $next"
-    escape
-    finish
+    resumes_with_next "$dir" "$red" "$green" "$blue"
     ;;
 linked_folders)
     # Links to the folder itself, to its parent and to a sibling: the show
@@ -667,15 +671,7 @@ resume_by_photo)
     photo "$work/photos/c.jpg" "rgb($red)" && photo "$work/photos/d.png" "rgb($green)" &&
         photo "$work/photos/e.jpg" "rgb($blue)"
     remember_folder "$work/photos"
-    start
-    answer_dialog Return "$work/photos"
-    first=$(wait_for_centre "$red" "$green" "$blue") || exit 1
-    wait_for_rest "$first"
-    # Paused as a photo is in view: the one after it is on its way.
-    held=$(pause_and_hold "$red" "$green" "$blue") || exit 1
-    IFS='|' read -r next want_file <<<"$(after "$first" "$second" "$third" -- "$held")"
-    escape
-    finish
+    show_until_held "$work/photos"
     stored_path=$(reg_value path)
     echo "stored: file $(reg_value file), path $stored_path"
     case "$next" in
@@ -686,12 +682,7 @@ resume_by_photo)
     yellow="224 208 32" purple="160 32 192" cyan="32 192 208"
     photo "$work/photos/0a.jpg" "rgb($yellow)" && photo "$work/photos/0b.gif" "rgb($purple)" &&
         photo "$work/photos/0c.jpg" "rgb($cyan)"
-    start
-    answer_dialog Return "$work/photos"
-    resumed=$(wait_for_centre "$red" "$green" "$blue" "$yellow" "$purple" "$cyan") || exit 1
-    [ "$resumed" = "$next" ] || fail "resumed with $resumed, want $next"
-    escape
-    finish
+    resumes_with_next "$work/photos" "$red" "$green" "$blue" "$yellow" "$purple" "$cyan"
     ;;
 long_scan)
     # 100,000 tiny files in 20,000 folders of five, made here (on a memory

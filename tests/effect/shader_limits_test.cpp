@@ -12,12 +12,14 @@
 #include <cstring>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "fxpack/shader_operands.h"
+#include "render/effect_reader.h"
 
 namespace {
 
@@ -271,82 +273,34 @@ std::vector<std::string> operand_faults(const std::vector<uint32_t>& code)
     return faults;
 }
 
-// The shaders of a binary effect (fx_2_0), each named by its technique.
+// The shaders of a binary effect as its passes use them, each named by its
+// technique; read with the program's own reader.
 struct Shader {
     std::string technique;
     std::vector<uint32_t> code;
 };
 
-class Reader {
-public:
-    explicit Reader(const std::string& bytes) : bytes_(bytes) {}
-    bool ok = true;
-
-    uint32_t word(size_t at)
-    {
-        if (at + 4 > bytes_.size()) {
-            ok = false;
-            return 0;
-        }
-        const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes_.data()) + at;
-        return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
-    }
-
-    std::string name(size_t at)
-    {
-        uint32_t length = word(at);
-        if (!ok || length == 0 || at + 4 + length > bytes_.size()) return std::string();
-        return std::string(bytes_.data() + at + 4, length - 1);
-    }
-
-private:
-    const std::string& bytes_;
-};
-
 bool read_shaders(const std::string& bytes, std::vector<Shader>* shaders, std::string* error)
 {
-    Reader r(bytes);
-    if (r.word(0) != 0xFEFF0901) {
-        *error = "not a binary effect";
+    auto layout = std::make_unique<EffectLayout>();
+    const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    if (!read_effect(data, static_cast<uint32_t>(bytes.size()), layout.get())) {
+        *error = "not a binary effect the program reads";
         return false;
     }
-    const size_t data = 8;
-    size_t at = data + r.word(4);
-    uint32_t parameters = r.word(at), techniques = r.word(at + 4);
-    at += 16;
-    auto skip_annotations = [&] { at += 4 + 8 * size_t(r.word(at)); };  // count, then type and value each
-    for (uint32_t i = 0; i < parameters && r.ok; ++i) {
-        at += 12;
-        skip_annotations();
-    }
-    std::vector<std::string> names;
-    for (uint32_t t = 0; t < techniques && r.ok; ++t) {
-        names.push_back(r.name(data + r.word(at)));
-        at += 4;
-        skip_annotations();
-        uint32_t passes = r.word(at);
-        at += 4;
-        for (uint32_t p = 0; p < passes && r.ok; ++p) {
-            at += 4;
-            skip_annotations();
-            at += 4 + 16 * size_t(r.word(at));
+    for (uint32_t t = 0; t < layout->technique_count; ++t) {
+        const EffectTechnique& technique = layout->techniques[t];
+        for (uint32_t p = technique.first_pass; p < technique.first_pass + technique.pass_count; ++p) {
+            for (int32_t index : {layout->passes[p].vertex_shader, layout->passes[p].pixel_shader}) {
+                if (index < 0) continue;
+                const EffectShader& code = layout->shaders[index];
+                Shader s{technique.name, std::vector<uint32_t>(code.size / 4)};
+                std::memcpy(s.code.data(), data + code.offset, s.code.size() * 4);
+                shaders->push_back(s);
+            }
         }
     }
-    uint32_t strings = r.word(at), resources = r.word(at + 4);
-    at += 8;
-    for (uint32_t s = 0; s < strings && r.ok; ++s) at += 8 + (size_t(r.word(at + 4)) + 3) / 4 * 4;
-    for (uint32_t k = 0; k < resources && r.ok; ++k) {
-        uint32_t technique = r.word(at), usage = r.word(at + 16), size = r.word(at + 20);
-        at += 24;
-        if (usage == 0 && technique < names.size()) {
-            Shader s{names[technique], {}};
-            for (uint32_t w = 0; w < size / 4; ++w) s.code.push_back(r.word(at + 4 * w));
-            shaders->push_back(s);
-        }
-        at += (size_t(size) + 3) / 4 * 4;
-    }
-    if (!r.ok) *error = "the effect ends inside its structured section";
-    return r.ok;
+    return true;
 }
 
 std::string effect_bytes()

@@ -17,7 +17,55 @@ void write_pointer(void** where, void* value)
     FlushInstructionCache(GetCurrentProcess(), where, sizeof(void*));
 }
 
+using Create9Fn = IDirect3D9*(WINAPI*)(UINT);
+using CreateDeviceFn = HRESULT(WINAPI*)(IDirect3D9*, UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*,
+                                        IDirect3DDevice9**);
+using PresentFn = HRESULT(WINAPI*)(IDirect3DDevice9*, const RECT*, const RECT*, HWND, const RGNDATA*);
+DeviceWatch device_watch;
+Create9Fn real_create9 = nullptr;
+CreateDeviceFn real_create_device = nullptr;
+PresentFn real_present = nullptr;
+
+HRESULT WINAPI watched_present(IDirect3DDevice9* device, const RECT* from, const RECT* to, HWND window,
+                               const RGNDATA* dirty)
+{
+    HRESULT hr = real_present(device, from, to, window, dirty);
+    if (device_watch.presented) device_watch.presented(device);
+    return hr;
+}
+
+HRESULT WINAPI watched_create_device(IDirect3D9* d3d, UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags,
+                                     D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device)
+{
+    HRESULT hr = device_watch.refusal ? device_watch.refusal(adapter) : D3D_OK;
+    if (hr < 0) return hr;
+    hr = real_create_device(d3d, adapter, type, focus, flags, params, device);
+    if (hr < 0) return hr;
+    if (device_watch.made) device_watch.made(*device, adapter);
+    if (!real_present)
+        real_present = reinterpret_cast<PresentFn>(
+            hook_vtable(*device, slot::Present, reinterpret_cast<void*>(watched_present)));
+    return hr;
+}
+
+IDirect3D9* WINAPI watched_create9(UINT version)
+{
+    IDirect3D9* d3d = real_create9(version);
+    if (d3d && !real_create_device)
+        real_create_device = reinterpret_cast<CreateDeviceFn>(
+            hook_vtable(d3d, slot::CreateDevice, reinterpret_cast<void*>(watched_create_device)));
+    return d3d;
+}
+
 } // namespace
+
+void watch_devices(const DeviceWatch& watch)
+{
+    device_watch = watch;
+    if (!real_create9)
+        real_create9 = reinterpret_cast<Create9Fn>(
+            hook_import("d3d9.dll", "Direct3DCreate9", reinterpret_cast<void*>(watched_create9)));
+}
 
 void* hook_import(const char* dll, const char* function, void* replacement)
 {

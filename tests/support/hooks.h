@@ -30,6 +30,23 @@ private:
     void* original_;
 };
 
+// The devices this executable makes, watched from Direct3DCreate9 on: its
+// import is pointed at a replacement that hooks CreateDevice of the
+// IDirect3D9 made, which hooks Present of the first device made (vtables are
+// shared: every IDirect3D9 and every device of the process). Each of the
+// calls may be null. A later call of watch_devices only changes the calls.
+struct IDirect3DDevice9;
+struct DeviceWatch {
+    // Before CreateDevice on `adapter`: a failure to return in its place, or
+    // 0 to make the device.
+    HRESULT (*refusal)(UINT adapter);
+    // After a device made on `adapter`.
+    void (*made)(IDirect3DDevice9* device, UINT adapter);
+    // After each Present.
+    void (*presented)(IDirect3DDevice9* device);
+};
+void watch_devices(const DeviceWatch& watch);
+
 // Counts the calls a replacement sees and says when to fail: at the at-th
 // call (1 the first; 0 never).
 struct FailNth {

@@ -26,52 +26,22 @@ namespace {
 
 const double preview_seconds = 30.0;
 
-using PresentFn = HRESULT(WINAPI*)(IDirect3DDevice9*, const RECT*, const RECT*, HWND, const RGNDATA*);
-using CreateDeviceFn = HRESULT(WINAPI*)(IDirect3D9*, UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*,
-                                        IDirect3DDevice9**);
-using Direct3DCreate9Fn = IDirect3D9*(WINAPI*)(UINT);
-PresentFn real_present = nullptr;
-CreateDeviceFn real_create_device = nullptr;
-Direct3DCreate9Fn real_create9 = nullptr;
-
 int presents = 0;
 FILETIME first_present = {0, 0};
 // Each device's presents and the adapter it was made on.
 std::map<IDirect3DDevice9*, int> device_presents;
 std::map<IDirect3DDevice9*, UINT> device_adapter;
 
-HRESULT WINAPI counting_present(IDirect3DDevice9* d, const RECT* a, const RECT* b, HWND w, const RGNDATA* r)
+void counted_present(IDirect3DDevice9* device)
 {
-    HRESULT hr = real_present(d, a, b, w, r);
     if (presents++ == 0) GetSystemTimePreciseAsFileTime(&first_present);
-    ++device_presents[d];
-    return hr;
-}
-
-HRESULT WINAPI hooking_create_device(IDirect3D9* d3d, UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags,
-                                     D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device)
-{
-    HRESULT hr = real_create_device(d3d, adapter, type, focus, flags, params, device);
-    if (hr >= 0) device_adapter[*device] = adapter;
-    if (hr >= 0 && !real_present)
-        real_present = reinterpret_cast<PresentFn>(
-            hook_vtable(*device, slot::Present, reinterpret_cast<void*>(counting_present)));
-    return hr;
-}
-
-IDirect3D9* WINAPI hooking_create9(UINT version)
-{
-    IDirect3D9* d3d = real_create9(version);
-    if (d3d && !real_create_device)
-        real_create_device = reinterpret_cast<CreateDeviceFn>(
-            hook_vtable(d3d, slot::CreateDevice, reinterpret_cast<void*>(hooking_create_device)));
-    return d3d;
+    ++device_presents[device];
 }
 
 void count_presents()
 {
-    real_create9 = reinterpret_cast<Direct3DCreate9Fn>(
-        hook_import("d3d9.dll", "Direct3DCreate9", reinterpret_cast<void*>(hooking_create9)));
+    watch_devices({nullptr, [](IDirect3DDevice9* device, UINT adapter) { device_adapter[device] = adapter; },
+                   counted_present});
 }
 
 double seconds_of(const FILETIME& t) { return (double(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) * 1e-7; }
