@@ -13,6 +13,7 @@ Slideshow::Slideshow()
     gpu.photo_size = photo_size_min;
     job.loader.done_flag = false;
     job.loader.staging = nullptr;
+    job.loader.chain.count = 0;
     job.loader.path[0] = 0;
     job.loader.request_time = 0.0f;
     job.loader.target = nullptr;

@@ -241,7 +241,7 @@ int32_t frame_orientation(IWICBitmapFrameDecode* frame)
     return orientation;
 }
 
-bool decode_file(const char* path, IDirect3DTexture9* staging, PhotoFormat format, int32_t* orientation)
+bool decode_file(const char* path, const LockedChain& chain, PhotoFormat format, int32_t* orientation)
 {
     IWICImagingFactory* factory = nullptr;
     if (CoCreateInstance(clsid_imaging_factory, nullptr, CLSCTX_INPROC_SERVER, iid_imaging_factory,
@@ -253,11 +253,8 @@ bool decode_file(const char* path, IDirect3DTexture9* staging, PhotoFormat forma
     IWICStream* stream = nullptr;
     IWICBitmapDecoder* decoder = nullptr;
     IWICBitmapFrameDecode* frame = nullptr;
-    LockedChain chain;
-    // Some decoders read the whole photo as the frame is opened: the texture
-    // is locked only after that, and not at all for a file that cannot be
-    // opened. A JPEG's size was checked from its header; the other formats'
-    // from their frame, before any pixel is copied.
+    // A JPEG's size was checked from its header; the other formats' from
+    // their frame, before any pixel is copied.
     if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, path_size) > 0 && factory->CreateStream(&stream) >= 0 &&
         stream && stream->InitializeFromFilename(wide, GENERIC_READ) >= 0 &&
         (decoder = open_decoder(factory, stream, jpeg)) != nullptr && decoder->GetFrame(0, &frame) >= 0 && frame) {
@@ -265,12 +262,11 @@ bool decode_file(const char* path, IDirect3DTexture9* staging, PhotoFormat forma
         bool admitted = jpeg || (frame->GetSize(&width, &height) >= 0 &&
                                  frame_decodable(width, height, frame_bits_per_pixel(factory, frame), pixel_budget));
         if (!jpeg && admitted) *orientation = frame_orientation(frame);
-        if (admitted && lock_chain(staging, &chain)) {
+        if (admitted) {
             written = decode_square(factory, frame, chain, !jpeg);
             // Rebuilt whether or not the photo could be decoded: the decode
             // borrows level 1 as working memory.
             build_mips(chain);
-            unlock_chain(&chain);
         }
     }
     if (frame) frame->Release();

@@ -7,6 +7,7 @@
 #include <wincodec.h>
 
 #include "photo_header.h"
+#include "pipeline/load_job.h"
 
 // A decoder's own scaling and conversion (IID 3B16811B-6A43-4EC9-B713-3D5A0C13B940),
 // which the toolchain's headers leave out.
@@ -24,23 +25,6 @@ extern const GUID iid_source_transform;
 // the program's pixel budget. False when the file cannot be opened; `header`
 // then admits nothing.
 bool read_photo_header(const char* path, PhotoHeader* header);
-
-// The levels of a staging texture, locked from level 0 down in one go and
-// given back in one go. Every lock and unlock waits its turn behind what the
-// device is doing for the main thread (on a software device, a whole present
-// at worst), so a photo's job takes them once rather than a pair per level.
-const uint32_t chain_levels = 16;
-struct LockedChain {
-    IDirect3DTexture9* texture;
-    uint32_t count;  // levels locked, 0 to count - 1
-    D3DLOCKED_RECT levels[chain_levels];
-    uint32_t sides[chain_levels];
-};
-
-// Locks every square level of `texture` from level 0 on, stopping at the
-// first that cannot be locked. True when at least level 0 is locked.
-bool lock_chain(IDirect3DTexture9* texture, LockedChain* chain);
-void unlock_chain(LockedChain* chain);
 
 // Decodes the centred square of `source` into level 0 of `staging` (up to
 // 4096 x 4096, X8R8G8B8, at least two levels locked). Where the source offers
@@ -60,10 +44,10 @@ bool decode_square(IWICImagingFactory* factory, IWICBitmapSource* source, const 
 // otherwise with the decoder the imaging component picks for the file (whose
 // first frame's size and pixel format must pass frame_decodable, and whose
 // orientation, where its metadata gives one, goes into `*orientation`), then
-// locks the chain of `staging`, decodes the first frame as above over black,
-// rebuilds the mips and gives the chain back. A file that cannot be opened
-// leaves `staging` as it was. The caller has checked the header.
-bool decode_file(const char* path, IDirect3DTexture9* staging, PhotoFormat format, int32_t* orientation);
+// decodes the first frame as above over black into the locked chain of the
+// staging texture and rebuilds its mips. A file that cannot be opened leaves
+// the chain as it was. The caller has checked the header.
+bool decode_file(const char* path, const LockedChain& staging, PhotoFormat format, int32_t* orientation);
 
 // The orientation code the frame's metadata gives (HEIF's own property, then
 // TIFF tag 274 of IFD 0), unchanged; 1 without one.

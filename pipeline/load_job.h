@@ -13,6 +13,26 @@
 #include "app/support.h"
 #include "pipeline/exif.h"
 
+// The levels of a staging texture, locked from level 0 down in one go and
+// given back in one go (pipeline/decode.cpp). Every lock and unlock is a
+// call on the device, which the worker thread gets only between the main
+// thread's calls; on a software device that can take frames. The main thread
+// therefore locks the chain itself, at the start of a frame, when the device
+// has finished the frame before, and hands it to the job already locked.
+const uint32_t chain_levels = 16;
+struct LockedChain {
+    IDirect3DTexture9* texture;
+    uint32_t count;  // levels locked, 0 to count - 1
+    D3DLOCKED_RECT levels[chain_levels];
+    uint32_t sides[chain_levels];
+};
+
+// Locks every square level of `texture` from level 0 on, stopping at the
+// first that cannot be locked. True when at least level 0 is locked.
+bool lock_chain(IDirect3DTexture9* texture, LockedChain* chain);
+// Gives back the locked levels, none when none are locked; count is 0 after.
+void unlock_chain(LockedChain* chain);
+
 // A job for the worker thread. The one job lives inside the show's record and
 // is never deleted on its own, hence no virtual destructor.
 class Task {
@@ -32,9 +52,15 @@ public:
     int32_t upload_row;
     int32_t upload_level;
     int32_t loaded_count;
+    // The staging chain while the main thread holds it locked for the job
+    // (count 0 otherwise): from the hand-over until it has seen done_flag.
+    LockedChain chain;
 
     // Decodes the photo at path into staging (pipeline/worker.cpp): the file's
     // header decides whether a decoder may see it and gives its orientation.
+    // Into `chain` when the main thread locked it before the hand-over, which
+    // then stays locked for the main thread to give back; otherwise the job
+    // locks and unlocks the staging texture itself.
     bool run(IDirect3DDevice9* device) override;
     // Copies the next band of the upload from staging into target
     // (pipeline/upload.cpp); true once the last level is complete.

@@ -76,7 +76,13 @@ bool ImageLoadTask::run(IDirect3DDevice9* device)
     PhotoHeader header;
     read_photo_header(path, &header);
     int32_t read_orientation = header.jpeg.orientation;
-    if (staging && header.admitted) decode_file(path, staging, header.format, &read_orientation);
+    if (staging && header.admitted) {
+        LockedChain own;
+        own.count = 0;
+        const bool handed = chain.count > 0;
+        if (handed || lock_chain(staging, &own)) decode_file(path, handed ? chain : own, header.format, &read_orientation);
+        unlock_chain(&own);
+    }
     orientation = read_orientation;
     date_taken = header.jpeg.date_taken;
     loaded_count += 1;

@@ -55,6 +55,7 @@ const char* create_device_objects(GpuObjects* gpu, ImageLoadTask* loader)
 void release_device_objects(GpuObjects* gpu, ImageLoadTask* loader)
 {
     release_face_textures(gpu, loader);
+    unlock_chain(&loader->chain);
     release(loader->staging);
     release_photo_copies(gpu);
     release(gpu->lens_texture);

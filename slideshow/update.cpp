@@ -33,6 +33,7 @@ void update(Clock* clock, Cycle* cycle, Controls* controls, LoadJob* job, const 
         // A step back wants another photo: the one on its way is dropped (in
         // LOADING once its decode is done) and the wanted one requested next.
         store_release(&job->pending_task, static_cast<Task*>(nullptr));
+        unlock_chain(&loader.chain);
         cycle->state = NEXT;
         stays = false;
     } else switch (cycle->state) {
@@ -43,6 +44,9 @@ void update(Clock* clock, Cycle* cycle, Controls* controls, LoadJob* job, const 
             *turn = cycle->requested;
             str_copy(loader.path, files.entry(photo_at(order, cycle->requested)));
             loader.request_time = now;
+            // Locked here rather than by the worker: the frame before is done,
+            // so the device answers at once.
+            lock_chain(loader.staging, &loader.chain);
             submit_task(job, &loader);
             cycle->state = LOADING;
         }
@@ -54,6 +58,7 @@ void update(Clock* clock, Cycle* cycle, Controls* controls, LoadJob* job, const 
             loader.upload_row = 0;
             loader.upload_level = 0;
             store_release(&job->pending_task, static_cast<Task*>(nullptr));
+            unlock_chain(&loader.chain);
             cycle->state = CACHING;
         }
         break;

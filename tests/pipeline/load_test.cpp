@@ -151,7 +151,12 @@ protected:
 
 TEST_F(LoadJob, CentredSquareFillsLevelZeroAndTheChainFollows)
 {
+    // Into the chain the main thread locked before the hand-over: the job
+    // writes there and leaves it locked for the main thread to give back.
+    ASSERT_TRUE(lock_chain(task.staging, &task.chain));
     load(data_file("wide.jpg"));  // 480 x 320
+    EXPECT_EQ(task.chain.count, 11u);
+    unlock_chain(&task.chain);
     expect_quadrants("wide");
     expect_mips_follow_level0();
     EXPECT_EQ(task.orientation, 1);

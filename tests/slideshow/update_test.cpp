@@ -59,6 +59,7 @@ protected:
 
     void TearDown() override
     {
+        unlock_chain(&s.job.loader.chain);
         for (FaceSlot& f : s.gpu.faces) {
             if (f.texture) f.texture->Release();
             if (f.photo) f.photo->Release();
@@ -412,6 +413,35 @@ TEST_F(Update, RotationChoosesTheNextFacesTechnique)
 }
 
 // Pause, a step forwards and a step back through the real machine.
+// The main thread locks the staging texture for the job at the request and
+// gives it back in the frame that finds the job done, whether the photo goes
+// on to its upload or is dropped.
+TEST_F(Update, StagingIsLockedForTheJobUntilItIsDone)
+{
+    IDirect3DTexture9* staging = nullptr;  // a photo's turn hands it on to its face
+    auto locked = [&] {
+        D3DLOCKED_RECT r;
+        if (staging->LockRect(0, &r, nullptr, 0) < 0) return true;
+        staging->UnlockRect(0);
+        return false;
+    };
+    for (bool drop : {false, true}) {
+        staging = s.job.loader.staging;
+        frame_at(1.0f);
+        ASSERT_EQ(s.cycle.state, LOADING);
+        EXPECT_EQ(s.job.loader.chain.texture, staging);
+        EXPECT_EQ(s.job.loader.chain.count, staging->GetLevelCount());
+        EXPECT_TRUE(locked());
+        if (drop) s.control(CONTROL_PREVIOUS, false);
+        finish_load(1);
+        frame_at(1.0f);
+        EXPECT_EQ(s.cycle.state, drop ? NEXT : CACHING);
+        EXPECT_EQ(s.job.loader.chain.count, 0u);
+        EXPECT_FALSE(locked());
+        for (int i = 0; i < 200 && s.cycle.state != NEXT; ++i) frame_at(10.0f + i);
+    }
+}
+
 TEST_F(Update, ControlsPauseStepAndDrop)
 {
     // The third line and the seconds of the last frame's text.

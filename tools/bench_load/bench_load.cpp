@@ -214,7 +214,11 @@ int main(int argc, char** argv)
                           }).cpu / 10;
             Timing decode = on_com_thread([&] {
                 int32_t orientation = 1;
-                decoded = header.admitted && decode_file(task.path, task.staging, header.format, &orientation);
+                LockedChain chain;
+                chain.count = 0;
+                decoded = header.admitted && lock_chain(task.staging, &chain) &&
+                          decode_file(task.path, chain, header.format, &orientation);
+                unlock_chain(&chain);
             });
             Timing mips = on_com_thread([&] {
                 for (int k = 0; k < 10; ++k) {
