@@ -28,7 +28,8 @@ struct Cycle {
     Place requested;
     // The play order is shuffled rather than the folder's.
     bool shuffled;
-    // now at the start of FADING, of ROTATING and at the end of ROTATING.
+    // The start of FADING, of ROTATING and the end of ROTATING: when they
+    // were due, where the frame came within a frame time of that (phase_end).
     float phase_start;
     // Seconds from one photo's request to the next one's.
     float slide_duration;

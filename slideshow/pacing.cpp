@@ -30,3 +30,8 @@ int32_t upload_bands_per_frame(float frame_time, bool photo_on_screen, int32_t c
     int32_t bands = (calls + frames - 1) / frames;
     return bands < upload_budget_bands ? bands : upload_budget_bands;
 }
+
+float phase_end(float due, float now, float frame_time)
+{
+    return due <= now && now - due <= frame_time ? due : now;
+}

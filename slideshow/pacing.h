@@ -37,3 +37,11 @@ float average_frame_time(float average, float elapsed);
 // upload_budget_bands. While no photo is on screen yet there is nothing for a
 // slow frame to hold up: the whole photo goes up in one frame.
 int32_t upload_bands_per_frame(float frame_time, bool photo_on_screen, int32_t calls = upload_calls);
+
+// When a phase that ends by the clock is taken to have ended, and the next to
+// have begun: at `due` when the frame that finds it over came at most one
+// frame time (`frame_time`) after it, so that the late frames do not add up
+// over a cycle's phases and the photos keep their pace on slow displays;
+// otherwise (a stall, a window that drew nothing for a while, a phase cut
+// short) at `now`.
+float phase_end(float due, float now, float frame_time);

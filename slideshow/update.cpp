@@ -85,7 +85,7 @@ void update(Clock* clock, Cycle* cycle, Controls* controls, LoadJob* job, const 
         // seconds after their request, and for as long as the show is paused.
         stays = !waiting_ends(*controls, loader.loaded_count, now - loader.request_time, cycle->slide_duration);
         if (!stays) {
-            cycle->phase_start = now;
+            cycle->phase_start = phase_end(loader.request_time + cycle->slide_duration - 2.0f, now, clock->frame_time);
             cycle->state = FADING;
         }
         break;
@@ -93,7 +93,7 @@ void update(Clock* clock, Cycle* cycle, Controls* controls, LoadJob* job, const 
     case FADING:
         stays = now - cycle->phase_start < 1.0f;
         if (!stays) {
-            cycle->phase_start = now;
+            cycle->phase_start = phase_end(cycle->phase_start + 1.0f, now, clock->frame_time);
             // The new photo moves onto the face, with the system-memory
             // texture it came from, so that a device reset can put it back.
             place_photo(gpu, &loader, cycle->face);
@@ -106,7 +106,7 @@ void update(Clock* clock, Cycle* cycle, Controls* controls, LoadJob* job, const 
     case ROTATING:
         stays = now - cycle->phase_start < 1.0f;
         if (!stays) {
-            cycle->phase_start = now;
+            cycle->phase_start = phase_end(cycle->phase_start + 1.0f, now, clock->frame_time);
             cycle->face = (cycle->face + 1) % 6;
             TechniqueChoice choice = choose_technique(cycle->filter_index);
             cycle->filter_index = choice.filter;

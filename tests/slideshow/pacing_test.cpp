@@ -115,3 +115,11 @@ TEST(Pacing, AverageFrameTime)
     for (frames = 0; upload_bands_per_frame(average, true) > 1; ++frames) average = average_frame_time(average, 1.0f / 60);
     EXPECT_LE(frames, 8);
 }
+
+TEST(Pacing, PhaseEndsAtItsTimeWithinAFrame)
+{
+    EXPECT_EQ(phase_end(3.0f, 3.1f, 0.12f), 3.0f);   // a frame late: as due
+    EXPECT_EQ(phase_end(3.0f, 3.0f, 0.0f), 3.0f);
+    EXPECT_EQ(phase_end(3.0f, 3.2f, 0.12f), 3.2f);   // later than a frame: a stall
+    EXPECT_EQ(phase_end(3.0f, 2.5f, 0.12f), 2.5f);   // cut short
+}

@@ -302,11 +302,11 @@ TEST_F(Update, AfterAPause)
 // fully on its face at the end of ROTATING: the first within the decode and
 // three seconds of its request, the next ones every slide_duration seconds
 // plus at most three frames; the status line never counts past the cycle.
-class Cadence : public Update, public ::testing::WithParamInterface<int> {};
+class Cadence : public Update, public ::testing::WithParamInterface<double> {};
 
 TEST_P(Cadence, PhotoEverySlideDuration)
 {
-    const int fps = GetParam();
+    const double fps = GetParam();
     const float decode = 1.0f;
     std::vector<float> arrivals;
     std::vector<int> caching_frames;
@@ -334,13 +334,15 @@ TEST_P(Cadence, PhotoEverySlideDuration)
                          char('0' + ROTATING), char('0' + NEXT)};
     for (size_t i = 0; i < order.size(); ++i) ASSERT_EQ(order[i], cycle[i % 6]) << i;
 
-    const float frame = 1.0f / fps;
+    const float frame = static_cast<float>(1.0 / fps);
     // Decode, one frame each for the end of the decode, the upload and the
     // wait, then the fade and the turn.
     EXPECT_LE(arrivals[0] - first_request, decode + 2.0f + 5 * frame + 1e-4f);
+    // At rates whose frames miss the phases' ends, what each phase end is
+    // late does not add up: the request's frame and at most one more.
     for (size_t i = 1; i < arrivals.size(); ++i) {
         EXPECT_GE(arrivals[i] - arrivals[i - 1], 5.0f) << i;
-        EXPECT_LE(arrivals[i] - arrivals[i - 1], 5.0f + 3 * frame + 1e-4f) << i;
+        EXPECT_LE(arrivals[i] - arrivals[i - 1], 5.0f + 2 * frame + 1e-4f) << i;
     }
     // The first photo, with no photo on screen yet, goes up in one frame; at
     // 60 frames per second the later ones take one band per frame, as ever.
@@ -351,7 +353,7 @@ TEST_P(Cadence, PhotoEverySlideDuration)
         EXPECT_EQ(caching_frames[i], fps >= 60 ? 50 : (upload_calls + bands - 1) / bands) << i;
 }
 
-INSTANTIATE_TEST_SUITE_P(FramesPerSecond, Cadence, ::testing::Values(8, 10, 60));
+INSTANTIATE_TEST_SUITE_P(FramesPerSecond, Cadence, ::testing::Values(8.3, 8.0, 10.0, 60.0));
 
 TEST_F(Update, ExchangeMovesTexturesWithoutCopying)
 {
